@@ -1,0 +1,46 @@
+# The two commands of the README: `make run` and `make test`. Each one installs
+# what the project needs on a fresh Debian 12 machine, then builds.
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+CMAKE_FLAGS ?=
+
+.PHONY: all setup configure build run test test-unit bench golden soak fuzz generate format clean
+
+all: build
+
+setup:
+	@tools/setup.sh
+
+configure: setup
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) > /dev/null
+
+build: configure
+	@cmake --build $(BUILD)
+
+run: build
+	$(BUILD)/host/qd5sim
+
+# Every test: the full build (unit and GUI tests, under Xvfb where no display
+# is set), then the unit tests again under AddressSanitizer and UBSan.
+test: build
+	@tools/run_tests.sh $(BUILD) $(ASAN_BUILD)
+
+# Rewrites the golden images after an intended change of a screen.
+golden: build
+	QD5_UPDATE_GOLDEN=1 $(BUILD)/tests/unit_tests --gtest_brief=1
+
+bench: build
+	@tools/run_bench.sh $(BUILD)
+
+# Regenerates the fonts, the icons and the front picture from their sources.
+generate: setup
+	@cmake -S . -B $(BUILD)-tools -G Ninja -DQD5_BUILD_TOOLS=ON -DQD5_BUILD_HOST=OFF \
+	  -DQD5_BUILD_TESTS=OFF -DQD5_BUILD_BENCH=OFF > /dev/null
+	@cmake --build $(BUILD)-tools
+	@tools/generate.sh $(BUILD)-tools
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BUILD)-tools

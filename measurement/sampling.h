@@ -1,0 +1,41 @@
+// Conversion of raw readings into values, recorded minima and maxima, alarms.
+#pragma once
+
+#include <cstdint>
+
+#include "measurement/settings.h"
+
+// Raw inputs, 0..4096.
+extern uint16_t adc_input[4];
+extern uint16_t supply_adc;
+extern uint16_t zolt_value[4]; // no link to a ZOLT unit exists: always 0
+
+// Readings, per channel.
+extern uint16_t work_adc[4];
+extern int16_t pressure_reading[4];
+extern int16_t temp_reading[4];
+extern int16_t temp_celsius[4];
+extern int16_t current_tenths[4];
+extern int16_t current_amps[4];
+extern uint16_t volts_reading[4];
+
+// Recorded values.
+extern int16_t pressure_max[4];
+extern int16_t temp_max[4];
+extern int16_t current_tenths_min[4];
+extern int16_t current_tenths_max[4];
+extern int16_t current_amps_min[4];
+extern int16_t current_amps_max[4];
+extern uint16_t volts_min[4];
+extern uint16_t volts_max[4];
+
+int32_t interpolate_rounded(float x1, float x2, float y1, float y2, int32_t x);
+int32_t div10_rounded(int32_t v);
+int16_t curve_lookup(const SenderCurve& curve, uint16_t raw);
+int16_t celsius_to_fahrenheit(int16_t t);
+
+void sample_pressure(uint8_t channel, const PressureChannelConfig& record);
+void sample_temperature(uint8_t channel, const TemperatureChannelConfig& record);
+void sample_current(uint8_t channel, const CurrentChannelConfig& record);
+void sample_volts(uint8_t channel, const VoltsChannelConfig& record);
+void reset_min_max();

@@ -1,0 +1,154 @@
+// Channel settings, sender curves, name tables and calibration values.
+//
+// Index 0..3 is channel 1..4 everywhere. All values are stored in the scale of
+// the record's unit and are never converted when the unit changes.
+#pragma once
+
+#include <cstdint>
+
+enum : uint8_t {
+    MODE_OFF = 0,
+    MODE_PRESSURE = 1,
+    MODE_TEMPERATURE = 2,
+    MODE_CURRENT = 3,
+    MODE_VOLTS = 4,
+};
+
+// A label is 4 characters and a terminating zero in a zero-filled field.
+constexpr int LABEL_SIZE = 5;
+
+struct SenderPoint {
+    int16_t value; // display value, in the unit of the reading it produces
+    int16_t raw;   // ADC counts
+};
+
+struct SenderCurve {
+    uint8_t point_count; // valid points, 2..16 when set by the menus
+    uint8_t reserved;
+    SenderPoint points[16];
+};
+
+struct PressureChannelConfig {
+    uint8_t sender_type; // 0 RESISTIVE, 1 VOLTAGE, 2 CURRENT
+    uint8_t sender;      // 0 VDO, 1 USER, 2 UMA or 4-20mA, 3 0.5-4.5V
+    uint8_t unit;        // 0 bar (0.1 bar), 1 psi (whole), 2 psi (0.1 psi)
+    uint8_t vdo_model;   // 0 2 bar, 1 5 bar, 2 10 bar
+    uint8_t uma_model;   // index into uma_model_names
+    char label[LABEL_SIZE];
+    int16_t press_at_4ma;
+    int16_t press_at_20ma;
+    int16_t display_max;
+    int16_t display_min;
+    int16_t low_alarm;
+    uint8_t low_alarm_on;
+    int16_t high_alarm;
+    int16_t low_caution;
+    int16_t high_caution;
+    uint8_t high_alarm_on;
+    uint8_t data_source; // 0 INTERNAL, 1 ZOLT
+    SenderCurve user_curve;
+};
+
+struct TemperatureChannelConfig {
+    uint8_t sender; // index into temperature_sender_names
+    uint8_t unit;   // 0 Celsius, 1 Fahrenheit
+    char label[LABEL_SIZE];
+    int8_t cal_offset; // degrees added to the LM335 reading
+    int16_t display_max;
+    int16_t display_min;
+    int16_t low_alarm;
+    uint8_t low_alarm_on;
+    int16_t high_alarm;
+    int16_t low_caution;
+    int16_t high_caution;
+    uint8_t high_alarm_on;
+    uint8_t data_source;
+    SenderCurve user_curve;
+};
+
+struct CurrentChannelConfig {
+    char label[LABEL_SIZE];
+    int16_t display_max; // whole amperes
+    int16_t display_min;
+    int16_t low_alarm;
+    uint8_t low_alarm_on;
+    int16_t high_alarm;
+    int16_t low_caution;
+    int16_t high_caution;
+    uint8_t high_alarm_on;
+    int16_t gain;
+    uint8_t data_source;
+};
+
+struct VoltsChannelConfig {
+    char label[LABEL_SIZE];
+    int16_t display_max; // 0.1 V
+    int16_t display_min;
+    uint16_t low_alarm;
+    uint16_t high_alarm;
+    uint8_t low_alarm_on;
+    uint8_t high_alarm_on;
+    uint16_t low_caution;
+    uint16_t high_caution;
+};
+
+struct ChannelSettings {
+    uint8_t channel_mode[4];
+    PressureChannelConfig pressure[4];
+    TemperatureChannelConfig temperature[4];
+    CurrentChannelConfig current[4];
+    VoltsChannelConfig volts[4];
+    uint8_t zolt_address; // 0..3, shown as 1..4
+};
+
+extern ChannelSettings channel_settings;
+// The names the rest of the instrument uses for two of its fields.
+inline uint8_t (&channel_mode)[4] = channel_settings.channel_mode;
+inline uint8_t& zolt_address = channel_settings.zolt_address;
+
+// Device-wide settings that the defaults also reset.
+extern uint8_t backlight_level; // percent, 10..100
+extern uint8_t security_on;     // 1 while the menus are guarded by the code
+extern uint16_t security_code;  // 0..9999
+extern uint8_t display_page;    // run screen page 0..3
+constexpr uint16_t FACTORY_SECURITY_CODE = 6381;
+
+// Calibration values, set by reset_calibration only.
+extern uint16_t current_zero[4]; // zero point in 1/16 ADC counts
+extern uint8_t volts_cal_percent; // supply trim, 50..150
+
+// Built-in sender curves.
+extern const SenderCurve orv_ntc_curve;
+extern const SenderCurve vdo150_curve;
+extern const SenderCurve westach_curve;
+extern const SenderCurve vdo120_curve;
+extern const SenderCurve vdo_2bar_curve;
+extern const SenderCurve vdo_2bar_ch2_curve;
+extern const SenderCurve vdo_5bar_curve;
+extern const SenderCurve vdo_5bar_ch2_curve;
+extern const SenderCurve vdo_10bar_curve;
+extern const SenderCurve vdo_10bar_ch2_curve;
+extern const SenderCurve uma_t1eu07_curve;
+extern const SenderCurve uma_t1eu35_curve;
+extern const SenderCurve uma_n1eu07_curve;
+extern const SenderCurve uma_n1eu35_curve;
+extern const SenderCurve uma_n1eu100_curve;
+
+// Name tables; the index is the stored value.
+extern const char* const channel_mode_names[5];
+extern const char* const pressure_sender_type_names[3];
+extern const char* const vdo_model_names[3];
+extern const char* const uma_model_names[6];
+extern const char* const pressure_unit_names[3];
+extern const char* const temperature_sender_names[6];
+extern const char* const temperature_unit_names[2];
+extern const char* const data_source_names[2];
+extern const char* const switch_state_names[2];
+
+void load_default_settings();
+void reset_calibration();
+
+// Notification hooks; they have no effect in the simulator.
+void settings_changed();
+void channel_setup_changed();
+void min_max_changed();

@@ -1,0 +1,35 @@
+// Menu framework: the state shared by all menu screens and the drawing of the
+// common layout (title bar, five list rows, scroll bar, soft-key bar).
+#pragma once
+
+#include <cstdint>
+
+#include "host/device.h"
+#include "measurement/settings.h"
+
+extern uint8_t menu_cursor;
+extern uint8_t menu_scroll;
+extern uint8_t menu_editing;
+extern uint16_t edit_step;
+extern uint8_t text_cursor;
+extern ScreenHandler message_next_screen;
+extern uint16_t security_scratch;
+extern uint8_t selected_channel;
+extern PressureChannelConfig* selected_pressure_config;
+extern TemperatureChannelConfig* selected_temperature_config;
+extern CurrentChannelConfig* selected_current_config;
+extern VoltsChannelConfig* selected_volts_config;
+
+void draw_title_bar(const char* line1, const char* line2);
+void draw_soft_keys(uint8_t soft_key_label); // 1 "EXIT", 2 "BACK"
+void menu_draw_rotary_icon();
+void draw_back_key();
+void draw_yes_no_keys();
+void draw_menu_scroll_bar(uint8_t position, uint8_t count);
+void draw_menu_item(int8_t row, const char* label, const char* value);
+void draw_menu_text_item(int8_t row, const char* label, const char* text);
+void draw_menu_line(int8_t row, const char* text, uint8_t colour);
+void draw_step_label(uint8_t label_kind, uint8_t item);
+void menu_reset(uint8_t cursor);
+void return_to_run_screen();
+void message_screen();

@@ -1,0 +1,35 @@
+// Every screen of the setup menus.
+#pragma once
+
+#include <cstdint>
+
+#include "measurement/settings.h"
+
+// Main menu and information screens.
+void main_menu_screen();
+void misc_setup_screen();
+void values_screen();
+void information_screen();
+void default_settings_screen();
+constexpr uint16_t firmware_version = 100; // hundredths: V1.00
+
+// Channel setup.
+void channel_setup_screen();
+void clamp_pressure_limits(PressureChannelConfig& record);
+
+// Sender calibration and current-sensor zeroing.
+extern SenderCurve calibration_curve;
+extern uint8_t calibration_kind; // 0 pressure, 1 temperature
+void sender_calibration_screen();
+void zero_current_screen();
+
+// Security code and backlight.
+constexpr uint16_t master_code = 7142;
+extern uint8_t code_digits[4];
+void menu_code_screen();
+void old_code_screen();
+void new_code_screen();
+void confirm_code_screen();
+void code_message_screen();
+void security_setup_screen();
+void backlight_screen();

@@ -1,0 +1,3 @@
+// Placeholder until the run screen lands.
+#include "screens/run_screen.h"
+void run_screen() {}

@@ -1,0 +1,18 @@
+// Golden-image comparison of the frame buffer.
+//
+// EXPECT_TRUE(matches_golden("run_hbar_4ch")) compares the current frame buffer,
+// pixel for pixel, with tests/golden/run_hbar_4ch.png. On a mismatch it writes
+// the actual picture and a diff (differing pixels red over a dimmed copy) into
+// <build>/test-output/golden/. With QD5_UPDATE_GOLDEN=1 in the environment
+// (make golden) it rewrites the reference instead.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+::testing::AssertionResult matches_golden(const std::string& name);
+
+// Writes a contact sheet of every golden picture whose name starts with prefix
+// (or all of them) into <build>/test-output/<sheet_name>.png, 2x scaled.
+bool write_golden_contact_sheet(const std::string& prefix, const std::string& sheet_name);

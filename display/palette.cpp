@@ -13,10 +13,10 @@ constexpr uint32_t BLUE_LEVELS[3] = {0, 128, 255};
 constexpr std::array<uint32_t, PALETTE_SIZE> make_palette() {
     std::array<uint32_t, PALETTE_SIZE> p{};
     const uint32_t base[16] = {
-        rgb(0, 0, 0),     rgb(165, 42, 42), rgb(0, 128, 0),   rgb(80, 64, 0),
-        rgb(0, 0, 128),   rgb(80, 0, 128),  rgb(0, 128, 128), rgb(85, 85, 85),
-        rgb(170, 170, 170), rgb(255, 0, 0), rgb(0, 255, 0),   rgb(255, 255, 0),
-        rgb(0, 0, 255),   rgb(255, 0, 255), rgb(0, 255, 255), rgb(255, 255, 255),
+        rgb(0, 0, 0),       rgb(165, 42, 42), rgb(0, 128, 0),   rgb(80, 64, 0),
+        rgb(0, 0, 128),     rgb(80, 0, 128),  rgb(0, 128, 128), rgb(85, 85, 85),
+        rgb(170, 170, 170), rgb(255, 0, 0),   rgb(0, 255, 0),   rgb(255, 255, 0),
+        rgb(0, 0, 255),     rgb(255, 0, 255), rgb(0, 255, 255), rgb(255, 255, 255),
     };
     for (int i = 0; i < 16; ++i) p[i] = base[i];
     for (int r = 0; r < 14; ++r)

@@ -15,5 +15,4 @@ float cos_deg(int16_t degrees);
 
 // Points from start_deg up to, not including, end_deg; 0 degrees points right,
 // 90 points down.
-void lcd_arc(int16_t cx, int16_t cy, int16_t radius, int16_t start_deg, int16_t end_deg,
-             uint8_t colour);
+void lcd_arc(int16_t cx, int16_t cy, int16_t radius, int16_t start_deg, int16_t end_deg, uint8_t colour);

@@ -114,7 +114,7 @@ extern uint8_t display_page;    // run screen page 0..3
 constexpr uint16_t FACTORY_SECURITY_CODE = 6381;
 
 // Calibration values, set by reset_calibration only.
-extern uint16_t current_zero[4]; // zero point in 1/16 ADC counts
+extern uint16_t current_zero[4];  // zero point in 1/16 ADC counts
 extern uint8_t volts_cal_percent; // supply trim, 50..150
 
 // Built-in sender curves.

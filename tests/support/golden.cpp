@@ -43,7 +43,8 @@ RgbImage diff_image(const RgbImage& expected, const RgbImage& actual, int& diffe
     const std::string out = test_output_dir() + "/golden/" + name;
     write_png(out + ".actual.png", actual);
     if (update_requested()) {
-        if (!write_png(reference, actual)) return ::testing::AssertionFailure() << "cannot write " << reference;
+        if (!write_png(reference, actual))
+            return ::testing::AssertionFailure() << "cannot write " << reference;
         return ::testing::AssertionSuccess();
     }
     RgbImage expected;
@@ -56,15 +57,16 @@ RgbImage diff_image(const RgbImage& expected, const RgbImage& actual, int& diffe
     const RgbImage diff = diff_image(expected, actual, differing);
     if (differing == 0) return ::testing::AssertionSuccess();
     write_png(out + ".diff.png", diff);
-    return ::testing::AssertionFailure() << name << ": " << differing << " pixels differ; see " << out
-                                         << ".actual.png and .diff.png";
+    return ::testing::AssertionFailure()
+           << name << ": " << differing << " pixels differ; see " << out << ".actual.png and .diff.png";
 }
 
 bool write_golden_contact_sheet(const std::string& prefix, const std::string& sheet_name) {
     std::vector<std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(golden_dir())) {
         const std::string file = entry.path().filename().string();
-        if (entry.path().extension() == ".png" && file.rfind(prefix, 0) == 0) files.push_back(entry.path().string());
+        if (entry.path().extension() == ".png" && file.rfind(prefix, 0) == 0)
+            files.push_back(entry.path().string());
     }
     std::sort(files.begin(), files.end());
     if (files.empty()) return false;

@@ -32,6 +32,20 @@ golden: build
 bench: build
 	@tools/run_bench.sh $(BUILD)
 
+# The long random-event soak: SOAK_PASSES passes (seed SOAK_SEED if given).
+SOAK_PASSES ?= 10000000
+soak: build
+	$(BUILD)/tests/qd5_soak $(SOAK_PASSES) $(SOAK_SEED)
+
+# Runs each libFuzzer target for FUZZ_SECONDS and merges what it found into
+# the committed corpora under fuzz/corpus/, which the unit tests replay.
+FUZZ_SECONDS ?= 600
+fuzz: setup
+	@CXX=clang++ cmake -S . -B $(BUILD)-fuzz -G Ninja -DQD5_FUZZ=ON -DQD5_BUILD_HOST=OFF \
+	  -DQD5_BUILD_TESTS=OFF -DQD5_BUILD_BENCH=OFF > /dev/null
+	@cmake --build $(BUILD)-fuzz
+	@tools/run_fuzz.sh $(BUILD)-fuzz $(FUZZ_SECONDS)
+
 # Regenerates the fonts, the icons and the front picture from their sources.
 generate: setup
 	@cmake -S . -B $(BUILD)-tools -G Ninja -DQD5_BUILD_TOOLS=ON -DQD5_BUILD_HOST=OFF \

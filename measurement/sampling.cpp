@@ -1,11 +1,287 @@
-// Placeholder until the conversions land.
+// The sampling steps: raw input to reading, recorded minima and maxima, alarms.
 #include "measurement/sampling.h"
-uint16_t adc_input[4], supply_adc, zolt_value[4], work_adc[4], volts_reading[4], volts_min[4], volts_max[4];
-int16_t pressure_reading[4], temp_reading[4], temp_celsius[4], current_tenths[4], current_amps[4];
-int16_t pressure_max[4], temp_max[4], current_tenths_min[4], current_tenths_max[4], current_amps_min[4],
-    current_amps_max[4];
-void sample_pressure(uint8_t, const PressureChannelConfig&) {}
-void sample_temperature(uint8_t, const TemperatureChannelConfig&) {}
-void sample_current(uint8_t, const CurrentChannelConfig&) {}
-void sample_volts(uint8_t, const VoltsChannelConfig&) {}
-void reset_min_max() {}
+
+#include <cstdint>
+
+#include "host/device.h"
+
+uint16_t adc_input[4];
+uint16_t supply_adc;
+uint16_t zolt_value[4];
+
+uint16_t work_adc[4];
+int16_t pressure_reading[4];
+int16_t temp_reading[4];
+int16_t temp_celsius[4];
+int16_t current_tenths[4];
+int16_t current_amps[4];
+uint16_t volts_reading[4];
+
+int16_t pressure_max[4];
+int16_t temp_max[4];
+int16_t current_tenths_min[4];
+int16_t current_tenths_max[4];
+int16_t current_amps_min[4];
+int16_t current_amps_max[4];
+uint16_t volts_min[4];
+uint16_t volts_max[4];
+
+namespace {
+
+constexpr uint8_t CHANNELS = 4;
+constexpr uint32_t SUPPLY_ALARM_BIT = 0x10;
+
+constexpr int32_t PRESSURE_MIN = 0;
+constexpr int32_t PRESSURE_MAX = 999;
+// Anything colder than -99 is shown as -99, which keeps every reading within
+// three characters and a sign.
+constexpr int32_t TEMPERATURE_MIN = -99;
+constexpr int32_t TEMPERATURE_MAX = 999;
+
+// Raw counts of 4 mA and 20 mA through the current-loop input; channel 2's
+// input circuit differs from the others.
+constexpr float LOOP_4MA_RAW = 320.0f;
+constexpr float LOOP_20MA_RAW = 1601.0f;
+constexpr float LOOP_4MA_RAW_CH2 = 319.0f;
+constexpr float LOOP_20MA_RAW_CH2 = 1613.0f;
+
+// The input reads 0..5 V over 0..4096 counts: 0.5 V and 4.5 V.
+constexpr float RATIOMETRIC_LOW_RAW = 410.0f;
+constexpr float RATIOMETRIC_HIGH_RAW = 3686.0f;
+
+// The LM335 gives 10 mV per kelvin: about 0.1611 degrees per count.
+constexpr int32_t LM335_PER_COUNT_E4 = 1611;
+constexpr int32_t KELVIN_OFFSET = 273;
+
+enum : uint8_t {
+    SENDER_VDO = 0,
+    SENDER_USER = 1,
+    SENDER_UMA_OR_LOOP = 2,
+    SENDER_RATIOMETRIC = 3,
+};
+constexpr uint8_t SENDER_TYPE_CURRENT = 2;
+constexpr uint8_t TEMP_SENDER_LM335 = 2;
+constexpr uint8_t TEMP_SENDER_USER = 3;
+constexpr uint8_t TEMP_UNIT_FAHRENHEIT = 1;
+
+// One entry of the unit conversion table: v × mul / div in integers, then,
+// where marked, divided by ten with rounding.
+struct UnitScale {
+    int32_t mul;
+    int32_t div;
+    bool div10;
+};
+
+// Rows by the curve's own unit, columns by the record's unit: 0.1 bar, psi,
+// 0.1 psi. The 0.1 psi curve into 0.1 bar goes through × 100 / 145 and the
+// rounded division by ten, which lands in 0.1 bar (× 10 / 145 would be ten
+// times too low after that division).
+constexpr UnitScale FROM_TENTH_BAR[3] = {{1, 1, false}, {145, 10, true}, {145, 1, true}};
+constexpr UnitScale FROM_TENTH_PSI[3] = {{100, 145, true}, {1, 1, true}, {1, 1, false}};
+constexpr UnitScale FROM_PSI[3] = {{1000, 145, true}, {1, 1, false}, {10, 1, false}};
+constexpr UnitScale FROM_INCHES_HG[3] = {{10000, 2952, true}, {10000, 2036, true}, {100000, 2036, true}};
+
+struct UmaModel {
+    const SenderCurve* curve;
+    const UnitScale* scales;
+};
+
+// "T1EU100" has no curve of its own: it reads the T1EU07 curve as whole psi.
+const UmaModel UMA_MODELS[6] = {
+    {&uma_t1eu07_curve, FROM_TENTH_PSI}, {&uma_t1eu35_curve, FROM_PSI}, {&uma_t1eu07_curve, FROM_PSI},
+    {&uma_n1eu07_curve, FROM_INCHES_HG}, {&uma_n1eu35_curve, FROM_PSI}, {&uma_n1eu100_curve, FROM_PSI},
+};
+
+const SenderCurve* const VDO_CURVES[3] = {&vdo_2bar_curve, &vdo_5bar_curve, &vdo_10bar_curve};
+const SenderCurve* const VDO_CURVES_CH2[3] = {&vdo_2bar_ch2_curve, &vdo_5bar_ch2_curve, &vdo_10bar_ch2_curve};
+
+// Built-in temperature curves by sender; the LM335 and the user curve are
+// handled apart and any unknown sender reads the VDO 150 curve.
+const SenderCurve* const TEMPERATURE_CURVES[6] = {&orv_ntc_curve, &vdo150_curve,  nullptr,
+                                                  nullptr,        &westach_curve, &vdo120_curve};
+
+int32_t clamp(int32_t v, int32_t low, int32_t high) { return v < low ? low : (v > high ? high : v); }
+
+int32_t clamp64(int64_t v) {
+    return static_cast<int32_t>(v < INT32_MIN ? INT32_MIN : (v > INT32_MAX ? INT32_MAX : v));
+}
+
+int16_t clamp16(int32_t v) { return static_cast<int16_t>(clamp(v, INT16_MIN, INT16_MAX)); }
+
+uint16_t select_input(uint8_t channel, uint8_t data_source) {
+    return data_source == 0 ? adc_input[channel] : zolt_value[channel];
+}
+
+// The product is taken in 64 bits: a large curve value times 100000 does not
+// fit in 32.
+int32_t apply_scale(int32_t v, const UnitScale& scale) {
+    const int64_t scaled = static_cast<int64_t>(v) * scale.mul / scale.div;
+    const int32_t narrowed = clamp64(scaled);
+    return scale.div10 ? div10_rounded(narrowed) : narrowed;
+}
+
+// An unknown unit is read like unit 0, without conversion.
+const UnitScale& scale_for_unit(const UnitScale* scales, uint8_t unit) { return scales[unit < 3 ? unit : 0]; }
+
+bool convert_through(const SenderCurve& curve, uint16_t raw, const UnitScale& scale, int32_t& v) {
+    int16_t value = 0;
+    if (!curve_lookup_found(curve, raw, value)) return false;
+    v = apply_scale(value, scale);
+    return true;
+}
+
+// False when the sender's curve holds no segment for raw: the reading then
+// stays as it was.
+bool convert_pressure(uint8_t channel, const PressureChannelConfig& record, uint16_t raw, int32_t& v) {
+    switch (record.sender) {
+    case SENDER_USER: // the user curve already holds display units
+        return convert_through(record.user_curve, raw, FROM_TENTH_BAR[0], v);
+    case SENDER_UMA_OR_LOOP:
+        if (record.sender_type == SENDER_TYPE_CURRENT) {
+            const bool ch2 = channel == 1;
+            v = interpolate_rounded(ch2 ? LOOP_4MA_RAW_CH2 : LOOP_4MA_RAW,
+                                    ch2 ? LOOP_20MA_RAW_CH2 : LOOP_20MA_RAW, record.press_at_4ma,
+                                    record.press_at_20ma, raw);
+            return true;
+        } else {
+            const UmaModel& model = UMA_MODELS[record.uma_model < 6 ? record.uma_model : 0];
+            return convert_through(*model.curve, raw, scale_for_unit(model.scales, record.unit), v);
+        }
+    case SENDER_RATIOMETRIC:
+        v = interpolate_rounded(RATIOMETRIC_LOW_RAW, RATIOMETRIC_HIGH_RAW, 0.0f, record.press_at_20ma, raw);
+        return true;
+    default: {
+        // An unknown VDO model reads the 10 bar curve, the factory model.
+        const SenderCurve* const* curves = channel == 1 ? VDO_CURVES_CH2 : VDO_CURVES;
+        const SenderCurve& curve = *curves[record.vdo_model < 3 ? record.vdo_model : 2];
+        return convert_through(curve, raw, scale_for_unit(FROM_TENTH_BAR, record.unit), v);
+    }
+    }
+}
+
+const SenderCurve& temperature_curve(const TemperatureChannelConfig& record) {
+    if (record.sender == TEMP_SENDER_USER) return record.user_curve;
+    if (record.sender < 6 && TEMPERATURE_CURVES[record.sender] != nullptr)
+        return *TEMPERATURE_CURVES[record.sender];
+    return vdo150_curve;
+}
+
+// Both comparisons are strict and an enable flag counts only when it is
+// exactly 1. An acknowledgement ends with its alarm.
+void apply_alarm_rule(uint32_t bit, int32_t reading, int32_t low_alarm, uint8_t low_alarm_on,
+                      int32_t high_alarm, uint8_t high_alarm_on) {
+    const bool low = reading < low_alarm && low_alarm_on == 1;
+    const bool high = reading > high_alarm && high_alarm_on == 1;
+    if (low || high) {
+        alarm_flags |= bit;
+    } else {
+        alarm_flags &= ~bit;
+        alarm_ack_flags &= ~bit;
+    }
+}
+
+template <typename T> void record_max(T& recorded, T reading) {
+    if (reading > recorded) {
+        recorded = reading;
+        min_max_changed();
+    }
+}
+
+template <typename T> void record_min(T& recorded, T reading) {
+    if (reading < recorded) {
+        recorded = reading;
+        min_max_changed();
+    }
+}
+
+} // namespace
+
+void sample_pressure(uint8_t channel, const PressureChannelConfig& record) {
+    if (channel >= CHANNELS) return;
+    const uint16_t raw = select_input(channel, record.data_source);
+    work_adc[channel] = raw;
+    int32_t v = 0;
+    if (convert_pressure(channel, record, raw, v)) {
+        pressure_reading[channel] = static_cast<int16_t>(clamp(v, PRESSURE_MIN, PRESSURE_MAX));
+    }
+    if (message_timer > 0) return;
+    record_max(pressure_max[channel], pressure_reading[channel]);
+    apply_alarm_rule(1u << channel, pressure_reading[channel], record.low_alarm, record.low_alarm_on,
+                     record.high_alarm, record.high_alarm_on);
+}
+
+void sample_temperature(uint8_t channel, const TemperatureChannelConfig& record) {
+    if (channel >= CHANNELS) return;
+    const uint16_t raw = select_input(channel, record.data_source);
+    work_adc[channel] = raw;
+    bool converted = true;
+    int32_t t = 0;
+    if (record.sender == TEMP_SENDER_LM335) {
+        t = raw * LM335_PER_COUNT_E4 / 10000 - KELVIN_OFFSET + record.cal_offset;
+    } else {
+        int16_t value = 0;
+        converted = curve_lookup_found(temperature_curve(record), raw, value);
+        t = value;
+    }
+    if (converted) {
+        temp_celsius[channel] = clamp16(t);
+        // The user curve holds display units and is never converted.
+        if (record.sender != TEMP_SENDER_USER && record.unit == TEMP_UNIT_FAHRENHEIT) {
+            t = celsius_to_fahrenheit(temp_celsius[channel]);
+        }
+        temp_reading[channel] = static_cast<int16_t>(clamp(t, TEMPERATURE_MIN, TEMPERATURE_MAX));
+    }
+    if (message_timer > 0) return;
+    record_max(temp_max[channel], temp_reading[channel]);
+    apply_alarm_rule(1u << channel, temp_reading[channel], record.low_alarm, record.low_alarm_on,
+                     record.high_alarm, record.high_alarm_on);
+}
+
+void sample_current(uint8_t channel, const CurrentChannelConfig& record) {
+    if (channel >= CHANNELS) return;
+    const uint16_t raw = select_input(channel, record.data_source);
+    work_adc[channel] = raw;
+    // The zero point is kept in 1/16 counts; the offset is in whole counts.
+    const int32_t d = (static_cast<int32_t>(raw) * 16 - static_cast<int32_t>(current_zero[channel])) / 16;
+    // Within the input and gain ranges the product fits easily; an extreme gain
+    // saturates at the 16-bit limits rather than wrapping round.
+    current_tenths[channel] = clamp16(record.gain * d / 1000);
+    current_amps[channel] = static_cast<int16_t>(current_tenths[channel] / 10);
+    if (message_timer > 0) return;
+    apply_alarm_rule(1u << channel, current_amps[channel], record.low_alarm, record.low_alarm_on,
+                     record.high_alarm, record.high_alarm_on);
+    record_min(current_tenths_min[channel], current_tenths[channel]);
+    record_max(current_tenths_max[channel], current_tenths[channel]);
+    record_min(current_amps_min[channel], current_amps[channel]);
+    record_max(current_amps_max[channel], current_amps[channel]);
+}
+
+void sample_volts(uint8_t channel, const VoltsChannelConfig& record) {
+    if (channel >= CHANNELS) return;
+    work_adc[channel] = supply_adc;
+    // 64-bit product: a full-scale input with an out-of-range trim would wrap
+    // 32 bits.
+    const uint64_t tenths = static_cast<uint64_t>(supply_adc) * 886u * volts_cal_percent / 1000000u + 11u;
+    volts_reading[channel] = static_cast<uint16_t>(tenths);
+    if (message_timer > 0) return;
+    // Every volts channel shows the one supply: they share the supply bit and
+    // leave the channel's own bit alone.
+    apply_alarm_rule(SUPPLY_ALARM_BIT, volts_reading[channel], record.low_alarm, record.low_alarm_on,
+                     record.high_alarm, record.high_alarm_on);
+    record_min(volts_min[channel], volts_reading[channel]);
+    record_max(volts_max[channel], volts_reading[channel]);
+}
+
+void reset_min_max() {
+    for (int c = 0; c < CHANNELS; ++c) {
+        pressure_max[c] = pressure_reading[c];
+        temp_max[c] = temp_reading[c];
+        current_amps_min[c] = current_amps[c];
+        current_amps_max[c] = current_amps[c];
+        current_tenths_min[c] = current_tenths[c];
+        current_tenths_max[c] = current_tenths[c];
+        volts_min[c] = volts_reading[c];
+        volts_max[c] = volts_reading[c];
+    }
+    min_max_changed();
+}

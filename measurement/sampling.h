@@ -31,7 +31,11 @@ extern uint16_t volts_max[4];
 
 int32_t interpolate_rounded(float x1, float x2, float y1, float y2, int32_t x);
 int32_t div10_rounded(int32_t v);
+// The reading of a curve at raw, or 0 when no segment of the curve holds raw
+// (a curve of fewer than two points).
 int16_t curve_lookup(const SenderCurve& curve, uint16_t raw);
+// The same lookup, telling whether a segment held raw; value is written only then.
+bool curve_lookup_found(const SenderCurve& curve, uint16_t raw, int16_t& value);
 int16_t celsius_to_fahrenheit(int16_t t);
 
 void sample_pressure(uint8_t channel, const PressureChannelConfig& record);

@@ -33,3 +33,16 @@ void draw_step_label(uint8_t label_kind, uint8_t item);
 void menu_reset(uint8_t cursor);
 void return_to_run_screen();
 void message_screen();
+
+// Step 1 of every list screen: the cursor item stays visible, in the bottom
+// row once the cursor is past the fifth item.
+void menu_update_scroll();
+// Knob up (4) or down (5) moves the cursor through count items, wrapping at
+// both ends; other keys and a count of 0 leave it alone.
+void menu_move_cursor(uint8_t key, uint8_t count);
+// The right key on a numeric item: the next edit step, back to 1 after the
+// largest step the item allows.
+void menu_next_edit_step(uint16_t largest_step);
+// Number of items of the current menu screen (a message counts the items of
+// the screen it hands over to); 0 for screens without a menu cursor.
+uint8_t menu_item_count();

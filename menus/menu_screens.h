@@ -16,12 +16,14 @@ constexpr uint16_t firmware_version = 100; // hundredths: V1.00
 // Channel setup.
 void channel_setup_screen();
 void clamp_pressure_limits(PressureChannelConfig& record);
+uint8_t channel_setup_item_count(); // items the current settings give
 
 // Sender calibration and current-sensor zeroing.
 extern SenderCurve calibration_curve;
 extern uint8_t calibration_kind; // 0 pressure, 1 temperature
 void sender_calibration_screen();
 void zero_current_screen();
+uint8_t calibration_item_count(); // items the current curve gives
 
 // Security code and backlight.
 constexpr uint16_t master_code = 7142;

@@ -1,0 +1,6 @@
+#include "entries.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz_screens(data, size);
+    return 0;
+}

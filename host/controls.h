@@ -1,0 +1,56 @@
+// The kinds of control the toolkit lacks: a transparent area that reports
+// clicks (over the keys of the front picture), a filled circle (the lamp) and a
+// horizontal slider that answers the keyboard.
+#pragma once
+
+#include <QColor>
+#include <QScrollBar>
+#include <QWidget>
+
+// Paints nothing; reports a click when the left button is pressed and
+// released inside it, and wheel notches when it is turned over.
+class TImage : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TImage(QWidget* parent = nullptr);
+
+  signals:
+    void clicked();
+    // +1 for each notch turned away from the user, -1 for each towards.
+    void wheel_step(int direction);
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+  private:
+    bool pressed = false;
+    int wheel_rest = 0; // eighths of a degree not yet worth a notch
+};
+
+// A circle filled with one colour, without an outline.
+class TShape : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TShape(QWidget* parent = nullptr);
+    QColor brush_colour() const { return brush; }
+    void set_brush_colour(const QColor& colour);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    QColor brush{255, 0, 0};
+};
+
+// A horizontal scroll bar that moves with the arrow keys, Home and End while it
+// has the keyboard (the toolkit's own accepts them but does not move).
+class TScrollBar : public QScrollBar {
+    Q_OBJECT
+  public:
+    explicit TScrollBar(QWidget* parent = nullptr);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};

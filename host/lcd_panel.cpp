@@ -1,0 +1,297 @@
+#include "host/lcd_panel.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <QElapsedTimer>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLWidget>
+#include <QSurfaceFormat>
+#include <QTimer>
+#include <cstring>
+
+#include "display/palette.h"
+
+namespace {
+
+// Palette entry of a colour index; indices without an entry show black.
+uint32_t palette_colour(uint8_t index) { return index < PALETTE_SIZE ? lcd_palette[index] : 0; }
+
+LcdPanel::RenderMode mode_from_environment() {
+    const QByteArray wanted = qgetenv("QD5_RENDER");
+    if (wanted == "points") return LcdPanel::RenderMode::Points;
+    return LcdPanel::RenderMode::Texture;
+}
+
+// Double-buffered RGBA with 24 colour bits and a depth buffer. Qt renders the
+// view into a framebuffer object, where 24 depth bits is what drivers offer.
+QSurfaceFormat panel_format() {
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+    format.setRedBufferSize(8);
+    format.setGreenBufferSize(8);
+    format.setBlueBufferSize(8);
+    format.setDepthBufferSize(24);
+    return format;
+}
+
+} // namespace
+
+// The OpenGL surface inside the panel. It draws the panel's kept frame.
+class LcdView : public QOpenGLWidget {
+  public:
+    explicit LcdView(LcdPanel* owner) : QOpenGLWidget(owner), panel(owner) { setFormat(panel_format()); }
+    ~LcdView() override {
+        // Releases the texture while its context is still there.
+        if (ready && texture != 0) {
+            makeCurrent();
+            glDeleteTextures(1, &texture);
+            doneCurrent();
+        }
+    }
+
+    bool ready = false;
+
+    void set_projection() {
+        // One frame-buffer pixel per screen pixel, row 0 at the top; the panel's
+        // spare row and three right columns stay black.
+        glViewport(0, -1, width(), height());
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluOrtho2D(0, width(), height(), -1);
+        glMatrixMode(GL_MODELVIEW);
+    }
+
+    // Clear, draw, flush.
+    void render() {
+        glClearColor(0, 0, 0, 0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        if (panel->mode == LcdPanel::RenderMode::Points)
+            draw_points();
+        else
+            draw_texture();
+        glFlush();
+        if (panel->on_frame) panel->on_frame();
+    }
+
+    double benchmark(LcdPanel::RenderMode m, int frames) {
+        if (!ready || frames <= 0) return 0.0;
+        const LcdPanel::RenderMode saved = panel->mode;
+        panel->mode = m;
+        makeCurrent();
+        if (QOpenGLContext::currentContext() != context()) {
+            panel->report_graphics_failure(false);
+            panel->mode = saved;
+            return 0.0;
+        }
+        render();
+        glFinish();
+        // The best of ten batches: other work on the machine only ever adds time.
+        constexpr int BATCHES = 10;
+        const int per_batch = frames < BATCHES ? 1 : frames / BATCHES;
+        double best = 0.0;
+        for (int batch = 0; batch < BATCHES; ++batch) {
+            QElapsedTimer clock;
+            clock.start();
+            for (int i = 0; i < per_batch; ++i) render();
+            glFinish();
+            const double mean = static_cast<double>(clock.nsecsElapsed()) / 1000.0 / per_batch;
+            if (batch == 0 || mean < best) best = mean;
+        }
+        doneCurrent();
+        panel->mode = saved;
+        update();
+        return best;
+    }
+
+  protected:
+    void initializeGL() override {
+        if (context() == nullptr || QOpenGLContext::currentContext() != context()) {
+            panel->report_graphics_failure(false);
+            return;
+        }
+        glClearColor(0, 0, 0, 0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, LCD_WIDTH, LCD_HEIGHT, 0, GL_BGRA, GL_UNSIGNED_BYTE, texels);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        ready = true;
+    }
+
+    void resizeGL(int, int) override {
+        if (ready) set_projection();
+    }
+
+    void paintGL() override {
+        if (!ready) return;
+        if (QOpenGLContext::currentContext() != context()) {
+            panel->report_graphics_failure(false);
+            return;
+        }
+        render();
+    }
+
+  private:
+    void draw_points() {
+        set_projection();
+        // Black pixels are not drawn: the black clear colour shows through.
+        glBegin(GL_POINTS);
+        for (int y = 0; y < LCD_HEIGHT; ++y)
+            for (int x = 0; x < LCD_WIDTH; ++x) {
+                const uint32_t c = palette_colour(panel->shown[y][x]);
+                if (c == 0) continue;
+                glColor3ub(static_cast<GLubyte>(c >> 16), static_cast<GLubyte>(c >> 8),
+                           static_cast<GLubyte>(c));
+                glVertex2i(x, y);
+            }
+        glEnd();
+    }
+
+    void draw_texture() {
+        // 0xAARRGGBB words are B, G, R, A in memory on this little-endian host.
+        for (int y = 0; y < LCD_HEIGHT; ++y)
+            for (int x = 0; x < LCD_WIDTH; ++x)
+                texels[y][x] = 0xFF000000u | palette_colour(panel->shown[y][x]);
+        // The square covers exactly the pixels the points would light: frame row
+        // y on window row 127 - y counted from the bottom, the panel's top row spare.
+        glViewport(0, 0, width(), height());
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(0, width(), 0, height(), -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, LCD_WIDTH, LCD_HEIGHT, GL_BGRA, GL_UNSIGNED_BYTE, texels);
+        glEnable(GL_TEXTURE_2D);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, 1);
+        glVertex2i(0, 0);
+        glTexCoord2f(1, 1);
+        glVertex2i(LCD_WIDTH, 0);
+        glTexCoord2f(1, 0);
+        glVertex2i(LCD_WIDTH, LCD_HEIGHT);
+        glTexCoord2f(0, 0);
+        glVertex2i(0, LCD_HEIGHT);
+        glEnd();
+        glDisable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
+
+    LcdPanel* panel;
+    uint32_t texels[LCD_HEIGHT][LCD_WIDTH] = {};
+    unsigned texture = 0;
+};
+
+std::function<const char*()> LcdPanel::graphics_probe = LcdPanel::probe_graphics;
+
+const char* LcdPanel::probe_graphics() {
+    // Without any OpenGL the toolkit cannot compose a window holding an OpenGL
+    // view at all, so this is asked before the view is made.
+    QOpenGLContext context;
+    context.setFormat(panel_format());
+    if (!context.create()) return "Creating Rendering Context failed.";
+    QOffscreenSurface surface;
+    surface.setFormat(context.format());
+    surface.create();
+    if (!surface.isValid() || !context.makeCurrent(&surface))
+        return "MakeCurrent of rendering context failed.";
+    context.doneCurrent();
+    return nullptr;
+}
+
+LcdPanel::LcdPanel(QWidget* parent) : QWidget(parent), mode(mode_from_environment()) {
+    // Black, no bevel: what shows where nothing is drawn.
+    setAutoFillBackground(true);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+}
+
+LcdPanel::~LcdPanel() = default;
+
+void LcdPanel::start() {
+    if (view != nullptr) return;
+    if (const char* failure = graphics_probe ? graphics_probe() : nullptr) {
+        report(failure, failure[0] == 'C' ? create_reported : current_reported);
+        return;
+    }
+    view = new LcdView(this);
+    view->setGeometry(rect());
+    view->setAttribute(Qt::WA_TransparentForMouseEvents);
+    view->show();
+    // The context is made when the view is first shown; look once events have run.
+    QTimer::singleShot(0, this, [this] {
+        if (view != nullptr && isVisible() && !view->isValid()) report_graphics_failure(true);
+    });
+}
+
+bool LcdPanel::graphics_ready() const { return view != nullptr && view->ready; }
+
+void LcdPanel::report(const char* message, bool& reported) {
+    if (reported) return;
+    reported = true;
+    if (on_failure) on_failure(message);
+}
+
+void LcdPanel::report_graphics_failure(bool creating) {
+    if (creating)
+        report("Creating Rendering Context failed.", create_reported);
+    else
+        report("MakeCurrent of rendering context failed.", current_reported);
+}
+
+void LcdPanel::set_projection() {
+    if (view == nullptr || !view->ready) return;
+    view->makeCurrent();
+    view->set_projection();
+    view->doneCurrent();
+}
+
+void LcdPanel::show_frame(const uint8_t (&frame)[LCD_HEIGHT][LCD_WIDTH]) {
+    // Most passes draw the same frame as the one before (values change once a
+    // sampling tick, blinking once in 1.1 s): repainting it would show nothing
+    // new and cost the window a full composition, so only a changed frame is.
+    // (QD5_REDRAW_ALWAYS=1 repaints every pass, to measure what this saves.)
+    static const bool redraw_always = qEnvironmentVariableIntValue("QD5_REDRAW_ALWAYS") != 0;
+    if (!redraw_always && std::memcmp(shown, frame, sizeof shown) == 0) return;
+    std::memcpy(shown, frame, sizeof shown);
+    repaint_frame();
+}
+
+void LcdPanel::repaint_frame() {
+    if (view != nullptr) view->update();
+}
+
+QImage LcdPanel::shown_image() const {
+    QImage image(LCD_WIDTH, LCD_HEIGHT, QImage::Format_RGB32);
+    for (int y = 0; y < LCD_HEIGHT; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < LCD_WIDTH; ++x) line[x] = 0xFF000000u | palette_colour(shown[y][x]);
+    }
+    return image;
+}
+
+QImage LcdPanel::grab_display() {
+    if (view != nullptr && view->ready) return view->grabFramebuffer();
+    QImage black(size(), QImage::Format_RGB32);
+    black.fill(Qt::black);
+    return black;
+}
+
+void LcdPanel::set_render_mode(RenderMode m) {
+    mode = m;
+    repaint_frame();
+}
+
+double LcdPanel::benchmark(RenderMode m, int frames) {
+    return view != nullptr ? view->benchmark(m, frames) : 0.0;
+}

@@ -1,0 +1,414 @@
+#include "host/pcmain.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QMessageBox>
+#include <QScreen>
+
+#include "display/framebuffer.h"
+#include "host/device.h"
+#include "host/front_picture.h"
+#include "measurement/sampling.h"
+#include "measurement/settings.h"
+#include "screens/run_screen.h"
+
+TfrmMain* frmMain = nullptr;
+
+namespace {
+
+constexpr int CLIENT_WIDTH = 503;
+constexpr int CLIENT_HEIGHT = 329;
+constexpr int RAW_MAXIMUM = 4096; // 4097 positions: 0 to 4096 inclusive
+constexpr int MODE_MAXIMUM = 4;
+// About the display's refresh rate: a pass every 16 ms.
+constexpr int PASS_INTERVAL_MS = 16;
+
+// Keyboard keys of the instrument's controls.
+struct KeyBinding {
+    int key;
+    uint8_t code;
+};
+constexpr KeyBinding KEY_BINDINGS[] = {
+    {Qt::Key_F1, KEY_LEFT},    {Qt::Key_F2, KEY_RIGHT},   {Qt::Key_Return, KEY_PUSH},
+    {Qt::Key_Enter, KEY_PUSH}, {Qt::Key_Space, KEY_PUSH}, {Qt::Key_Plus, KEY_UP},
+    {Qt::Key_Up, KEY_UP},      {Qt::Key_Minus, KEY_DOWN}, {Qt::Key_Down, KEY_DOWN},
+};
+
+void show_position(QScrollBar* slider, QLabel* label) {
+    label->setText(QString::number(slider->value()));
+    label->adjustSize();
+}
+
+// Moves a slider without its handler; the caller runs the handler itself, so
+// that it runs exactly once even when the position does not change.
+void set_quietly(QScrollBar* slider, int value) {
+    const QSignalBlocker quiet(slider);
+    slider->setValue(value);
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
+    frmMain = this;
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() {
+    FormDestroy();
+    if (frmMain == this) frmMain = nullptr;
+}
+
+void TfrmMain::FormCreate() {
+    setWindowTitle("Nuva QD-5 Simulator");
+    // A fixed window with only the close box.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    QFont controls_font("Sans Serif");
+    controls_font.setStyleHint(QFont::SansSerif);
+    controls_font.setPointSize(8);
+    // The common sans-serif faces here are wider than the layout's: a slightly
+    // narrowed face keeps "Channel 1:" clear of its value label at x 312.
+    controls_font.setStretch(QFont::SemiCondensed);
+    setFont(controls_font);
+
+    build_menu();
+    Client = new QWidget(this);
+    Client->setObjectName("Client");
+    Client->setFixedSize(CLIENT_WIDTH, CLIENT_HEIGHT);
+    // Clicks on the picture take the keyboard back from a slider.
+    Client->setFocusPolicy(Qt::ClickFocus);
+    setCentralWidget(Client);
+    build_front();
+    build_sliders();
+
+    CheckBox2 = new QCheckBox("ZOLT On/Off", Client);
+    CheckBox2->setObjectName("CheckBox2");
+    CheckBox2->setGeometry(256, 136, 97, 17);
+    CheckBox2->setFocusPolicy(Qt::TabFocus);
+    CheckBox2->setToolTip("Remote ZOLT data unit connected or not");
+
+    StatusBar1 = new QStatusBar(Client);
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setGeometry(0, 310, CLIENT_WIDTH, 19);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+
+    current_screen = run_screen;
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setTimerType(Qt::PreciseTimer);
+    connect(Timer1, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
+    Timer1->start(100);
+
+    PassTimer = new QTimer(this);
+    PassTimer->setObjectName("PassTimer");
+    PassTimer->setTimerType(Qt::PreciseTimer);
+    PassTimer->setInterval(PASS_INTERVAL_MS);
+    connect(PassTimer, &QTimer::timeout, this, &TfrmMain::RunPass);
+
+    Client->setFocus();
+}
+
+void TfrmMain::build_menu() {
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName("MainMenu1");
+    File1 = MainMenu1->addMenu("&File");
+    File1->setObjectName("File1");
+    Exit1 = File1->addAction("&Exit");
+    Exit1->setObjectName("Exit1");
+    connect(Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
+}
+
+void TfrmMain::build_front() {
+    Image1 = new QLabel(Client);
+    Image1->setObjectName("Image1");
+    Image1->setGeometry(0, 0, 241, 249);
+    const QImage front = load_front_picture();
+    if (!front.isNull())
+        Image1->setPixmap(
+            QPixmap::fromImage(front.scaled(241, 249, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+
+    Panel1 = new LcdPanel(Client);
+    Panel1->setObjectName("Panel1");
+    Panel1->setGeometry(40, 57, 163, 129);
+    Panel1->on_failure = [this](const char* message) { show_graphics_failure(message); };
+    Panel1->start();
+
+    auto key_area = [this](const char* name, int x, int y, int size, const char* tip,
+                           void (TfrmMain::*handler)()) {
+        auto* area = new TImage(Client);
+        area->setObjectName(name);
+        area->setGeometry(x, y, size, size);
+        area->setToolTip(tip);
+        connect(area, &TImage::clicked, this, handler);
+        return area;
+    };
+    Image2 = key_area("Image2", 52, 192, 33, "Left key F1 (keyboard: F1)", &TfrmMain::Image2Click);
+    Image8 =
+        key_area("Image8", 100, 196, 41, "Push the knob (keyboard: Enter or Space; turn it with the wheel)",
+                 &TfrmMain::Image8Click);
+    Image3 = key_area("Image3", 154, 192, 33, "Right key F2 (keyboard: F2)", &TfrmMain::Image3Click);
+    connect(Image8, &TImage::wheel_step, this, [this](int direction) {
+        if (direction > 0)
+            Button3Click();
+        else
+            Button4Click();
+    });
+
+    auto button = [this](const char* name, const char* caption, int x, int y, int w, int h, const char* tip,
+                         void (TfrmMain::*handler)()) {
+        auto* b = new QPushButton(caption, Client);
+        b->setObjectName(name);
+        b->setGeometry(x, y, w, h);
+        b->setToolTip(tip);
+        // Clicking a button leaves the keyboard with the instrument's keys.
+        b->setFocusPolicy(Qt::TabFocus);
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, handler);
+        return b;
+    };
+    Button3 = button("Button3", "+", 64, 232, 33, 25, "Turn the knob up (keyboard: + or Up)",
+                     &TfrmMain::Button3Click);
+    Button4 = button("Button4", "-", 144, 232, 33, 25, "Turn the knob down (keyboard: - or Down)",
+                     &TfrmMain::Button4Click);
+    QFont knob_font = font();
+    knob_font.setPixelSize(16);
+    knob_font.setBold(true);
+    Button3->setFont(knob_font);
+    Button4->setFont(knob_font);
+
+    Shape1 = new TShape(Client);
+    Shape1->setObjectName("Shape1");
+    Shape1->setGeometry(8, 264, 33, 33);
+    Shape1->setToolTip("Alarm lamp: bright while a channel alarm is not acknowledged");
+
+    Button1 =
+        button("Button1", "&On", 64, 272, 75, 25, "Power the instrument on (again)", &TfrmMain::Button1Click);
+    Button2 =
+        button("Button2", "&Off", 160, 272, 75, 25, "Power the instrument off", &TfrmMain::Button2Click);
+}
+
+QLabel* TfrmMain::make_label(const char* caption, int x, int y) {
+    auto* label = new QLabel(caption, Client);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QScrollBar* TfrmMain::make_slider(int y, int maximum, void (TfrmMain::*handler)()) {
+    auto* slider = new TScrollBar(Client);
+    slider->setGeometry(352, y, 137, 17);
+    slider->setRange(0, maximum);
+    slider->setSingleStep(1);
+    slider->setPageStep(0);
+    slider->setValue(0);
+    // A slider with the keyboard keeps its own arrow keys.
+    slider->setFocusPolicy(Qt::StrongFocus);
+    connect(slider, &QScrollBar::valueChanged, this, handler);
+    return slider;
+}
+
+void TfrmMain::build_sliders() {
+    struct Row {
+        QLabel** caption_label;
+        const char* caption_name;
+        const char* caption;
+        QLabel** value_label;
+        const char* value_name;
+        int value_x;
+        QScrollBar** slider;
+        const char* slider_name;
+        int y;
+        int maximum;
+        void (TfrmMain::*handler)();
+        const char* tip;
+    };
+    const Row rows[] = {
+        {&Label55, "Label55", "CH 1:", &Label57, "Label57", 304, &ScrollBar29, "ScrollBar29", 8, RAW_MAXIMUM,
+         &TfrmMain::ScrollBar29Change, "Raw reading of channel 1"},
+        {&Label53, "Label53", "CH 2:", &Label60, "Label60", 304, &ScrollBar30, "ScrollBar30", 32, RAW_MAXIMUM,
+         &TfrmMain::ScrollBar30Change, "Raw reading of channel 2"},
+        {&Label1, "Label1", "CH 3:", &Label3, "Label3", 304, &ScrollBar1, "ScrollBar1", 56, RAW_MAXIMUM,
+         &TfrmMain::ScrollBar1Change, "Raw reading of channel 3"},
+        {&Label2, "Label2", "CH 4:", &Label4, "Label4", 304, &ScrollBar2, "ScrollBar2", 80, RAW_MAXIMUM,
+         &TfrmMain::ScrollBar2Change, "Raw reading of channel 4"},
+        {&Label5, "Label5", "Volts:", &Label6, "Label6", 304, &ScrollBar3, "ScrollBar3", 104, RAW_MAXIMUM,
+         &TfrmMain::ScrollBar3Change, "Raw supply-voltage reading"},
+        {&Label7, "Label7", "Channel 1:", &Label11, "Label11", 312, &ScrollBar4, "ScrollBar4", 176,
+         MODE_MAXIMUM, &TfrmMain::ScrollBar4Change,
+         "Mode of channel 1: 0 off, 1 pressure, 2 temperature, 3 current, 4 volts"},
+        {&Label8, "Label8", "Channel 2:", &Label12, "Label12", 312, &ScrollBar5, "ScrollBar5", 200,
+         MODE_MAXIMUM, &TfrmMain::ScrollBar5Change,
+         "Mode of channel 2: 0 off, 1 pressure, 2 temperature, 3 current, 4 volts"},
+        {&Label9, "Label9", "Channel 3:", &Label13, "Label13", 312, &ScrollBar6, "ScrollBar6", 224,
+         MODE_MAXIMUM, &TfrmMain::ScrollBar6Change,
+         "Mode of channel 3: 0 off, 1 pressure, 2 temperature, 3 current, 4 volts"},
+        {&Label10, "Label10", "Channel 4:", &Label14, "Label14", 312, &ScrollBar7, "ScrollBar7", 248,
+         MODE_MAXIMUM, &TfrmMain::ScrollBar7Change,
+         "Mode of channel 4: 0 off, 1 pressure, 2 temperature, 3 current, 4 volts"},
+    };
+    for (const Row& row : rows) {
+        *row.caption_label = make_label(row.caption, 256, row.y);
+        (*row.caption_label)->setObjectName(row.caption_name);
+        *row.value_label = make_label("0", row.value_x, row.y);
+        (*row.value_label)->setObjectName(row.value_name);
+        *row.slider = make_slider(row.y, row.maximum, row.handler);
+        (*row.slider)->setObjectName(row.slider_name);
+        (*row.slider)->setToolTip(row.tip);
+    }
+}
+
+// --- The run loop -----------------------------------------------------------
+
+void TfrmMain::Button1Click() {
+    power_on_sequence();
+    // The channel sliders are re-read in order CH 1 to CH 4, as if moved.
+    ScrollBar29Change();
+    ScrollBar30Change();
+    ScrollBar1Change();
+    ScrollBar2Change();
+    // The mode sliders move to the modes just loaded; each move runs its
+    // handler once, also when the position does not change.
+    set_quietly(ScrollBar4, channel_mode[0]);
+    ScrollBar4Change();
+    set_quietly(ScrollBar5, channel_mode[1]);
+    ScrollBar5Change();
+    set_quietly(ScrollBar6, channel_mode[2]);
+    ScrollBar6Change();
+    set_quietly(ScrollBar7, channel_mode[3]);
+    ScrollBar7Change();
+    // Powering on while running keeps the one loop going: the pass timer is
+    // started only once, so a single Off stops it.
+    RunPass();
+    if (!PassTimer->isActive()) PassTimer->start();
+}
+
+void TfrmMain::RunPass() {
+    // The loop runs while no one has asked for power off; the request is
+    // checked before every pass, the first included.
+    if (power_off_request) {
+        PassTimer->stop();
+        return;
+    }
+    Shape1->set_brush_colour(alarm_lamp_bright() ? lamp_bright() : lamp_dark());
+    run_pass(CheckBox2->isChecked());
+    RenderLcd();
+    ++passes;
+    // Events are handled when this returns to the event loop, between passes.
+}
+
+void TfrmMain::RenderLcd() { Panel1->show_frame(FrameBuffer); }
+
+void TfrmMain::Button2Click() { power_off_request = 1; }
+
+void TfrmMain::FormClose() {
+    power_off_request = 1;
+    PassTimer->stop();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+void TfrmMain::Exit1Click() {
+    FormClose();
+    close();
+    QCoreApplication::quit();
+}
+
+void TfrmMain::FormDestroy() {
+    Timer1->stop();
+    PassTimer->stop();
+}
+
+void TfrmMain::FormResize() { Panel1->set_projection(); }
+
+void TfrmMain::FormPaint() { Panel1->repaint_frame(); }
+
+void TfrmMain::Timer1Timer() { timer_tick(); }
+
+// --- Keys -------------------------------------------------------------------
+
+void TfrmMain::Image2Click() { press_key(KEY_LEFT); }
+void TfrmMain::Image3Click() { press_key(KEY_RIGHT); }
+void TfrmMain::Image8Click() { press_key(KEY_PUSH); }
+void TfrmMain::Button3Click() { press_key(KEY_UP); }
+void TfrmMain::Button4Click() { press_key(KEY_DOWN); }
+
+void TfrmMain::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Copy)) {
+        CopyDisplay();
+        return;
+    }
+    const Qt::KeyboardModifiers others = event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    if (others == Qt::NoModifier)
+        for (const KeyBinding& binding : KEY_BINDINGS)
+            if (binding.key == event->key()) {
+                press_key(binding.code);
+                return;
+            }
+    QMainWindow::keyPressEvent(event);
+}
+
+void TfrmMain::CopyDisplay() { QApplication::clipboard()->setImage(Panel1->shown_image()); }
+
+// --- Sliders ----------------------------------------------------------------
+
+void TfrmMain::ScrollBar29Change() {
+    show_position(ScrollBar29, Label57);
+    adc_input[0] = static_cast<uint16_t>(ScrollBar29->value());
+}
+void TfrmMain::ScrollBar30Change() {
+    show_position(ScrollBar30, Label60);
+    adc_input[1] = static_cast<uint16_t>(ScrollBar30->value());
+}
+void TfrmMain::ScrollBar1Change() {
+    show_position(ScrollBar1, Label3);
+    adc_input[2] = static_cast<uint16_t>(ScrollBar1->value());
+}
+void TfrmMain::ScrollBar2Change() {
+    show_position(ScrollBar2, Label4);
+    adc_input[3] = static_cast<uint16_t>(ScrollBar2->value());
+}
+void TfrmMain::ScrollBar3Change() {
+    show_position(ScrollBar3, Label6);
+    supply_adc = static_cast<uint16_t>(ScrollBar3->value());
+}
+void TfrmMain::ScrollBar4Change() {
+    show_position(ScrollBar4, Label11);
+    channel_mode[0] = static_cast<uint8_t>(ScrollBar4->value());
+}
+void TfrmMain::ScrollBar5Change() {
+    show_position(ScrollBar5, Label12);
+    channel_mode[1] = static_cast<uint8_t>(ScrollBar5->value());
+}
+void TfrmMain::ScrollBar6Change() {
+    show_position(ScrollBar6, Label13);
+    channel_mode[2] = static_cast<uint8_t>(ScrollBar6->value());
+}
+void TfrmMain::ScrollBar7Change() {
+    show_position(ScrollBar7, Label14);
+    channel_mode[3] = static_cast<uint8_t>(ScrollBar7->value());
+}
+
+// --- Failures ---------------------------------------------------------------
+
+void TfrmMain::show_graphics_failure(const char* message) {
+    // Not modal-and-waiting: the rest of the simulator keeps running behind it.
+    auto* box = new QMessageBox(QMessageBox::Warning, "Nuvrex", message, QMessageBox::Ok, this);
+    box->setObjectName("GraphicsFailure");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}

@@ -1,0 +1,106 @@
+// The simulator's window, `frmMain`: the picture of the instrument's front
+// with the live display set into it, the key areas, the lamp, the On and Off
+// buttons and the sliders that stand in for the instrument's wiring. It drives
+// the instrument through host/device.h only.
+#pragma once
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "host/controls.h"
+#include "host/lcd_panel.h"
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+  public:
+    explicit TfrmMain(QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // Passes run while this timer does: one pass per tick, about 60 a second.
+    bool running() const { return PassTimer->isActive(); }
+    int pass_count() const { return passes; }
+    // The colours the lamp takes in a pass.
+    static QColor lamp_bright() { return QColor(255, 0, 0); }
+    static QColor lamp_dark() { return QColor(128, 0, 0); }
+
+    QMenuBar* MainMenu1;
+    QMenu* File1;
+    QAction* Exit1;
+    QMenu* PopupMenu1;
+    QWidget* Client; // the 503 by 329 client area below the menu bar
+    QLabel* Image1;
+    LcdPanel* Panel1;
+    TImage* Image2;
+    TImage* Image8;
+    TImage* Image3;
+    QPushButton* Button3;
+    QPushButton* Button4;
+    TShape* Shape1;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QLabel *Label55, *Label57, *Label53, *Label60, *Label1, *Label3, *Label2, *Label4, *Label5, *Label6;
+    QLabel *Label7, *Label11, *Label8, *Label12, *Label9, *Label13, *Label10, *Label14;
+    QScrollBar *ScrollBar29, *ScrollBar30, *ScrollBar1, *ScrollBar2, *ScrollBar3;
+    QScrollBar *ScrollBar4, *ScrollBar5, *ScrollBar6, *ScrollBar7;
+    QCheckBox* CheckBox2;
+    QStatusBar* StatusBar1;
+    QTimer* Timer1;
+    QTimer* PassTimer;
+
+  public slots:
+    void Button1Click(); // On
+    void Button2Click(); // Off
+    void Image2Click();
+    void Image3Click();
+    void Image8Click();
+    void Button3Click();
+    void Button4Click();
+    void ScrollBar29Change();
+    void ScrollBar30Change();
+    void ScrollBar1Change();
+    void ScrollBar2Change();
+    void ScrollBar3Change();
+    void ScrollBar4Change();
+    void ScrollBar5Change();
+    void ScrollBar6Change();
+    void ScrollBar7Change();
+    void Timer1Timer();
+    void Exit1Click();
+    // One pass of the run loop (the pass timer's tick).
+    void RunPass();
+    // Hands the frame buffer to the panel, which shows it.
+    void RenderLcd();
+    // Copies the display as shown, 160 by 128, to the clipboard.
+    void CopyDisplay();
+    // Sets the panel's viewport and projection from its size.
+    void FormResize();
+    // Draws the kept frame again.
+    void FormPaint();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void FormCreate();
+    void FormClose();
+    void FormDestroy();
+    void build_menu();
+    void build_front();
+    void build_sliders();
+    QLabel* make_label(const char* caption, int x, int y);
+    QScrollBar* make_slider(int y, int maximum, void (TfrmMain::*handler)());
+    void show_graphics_failure(const char* message);
+
+    int passes = 0;
+};
+
+// The one window of the program, while it exists.
+extern TfrmMain* frmMain;

@@ -57,7 +57,9 @@ for run in texture points texture:always points:always; do
     before=$(cpu_ticks "$pid")
     sleep "$seconds"
     after=$(cpu_ticks "$pid")
+    rss_kb=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status")
     kill "$pid"; wait "$pid" 2>/dev/null || true; pid=
+    echo "resident memory: $rss_kb kB"
     awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" -v s="$seconds" \
         'BEGIN { printf "%.1f%% of one core (%.2f s of CPU in %d s)\n", 100 * t / hz / s, t / hz, s }'
 done

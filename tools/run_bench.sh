@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Runs the benchmarks with repetitions and prints the medians.
+# Runs the benchmarks (medians of five repetitions) and the window
+# measurements, then rewrites docs/PERFORMANCE.md from both.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 "$build/bench/qd5_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-    --benchmark_display_aggregates_only=true "${@:2}"
+    --benchmark_display_aggregates_only=true --benchmark_out="$build/bench.json" --benchmark_out_format=json
+tools/measure_window.sh "$build" 30 | tee "$build/window.txt"
+tools/perf_table.py "$build/bench.json" "$build/window.txt" > docs/PERFORMANCE.md
+echo "docs/PERFORMANCE.md rewritten"

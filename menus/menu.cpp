@@ -189,6 +189,15 @@ void return_to_run_screen() {
     settings_changed();
 }
 
+void draw_question(const char* line1, const char* line2, const char* line3) {
+    draw_title_bar("MESSAGE", "");
+    lcd_draw_image(5, 42, icon_question);
+    lcd_text(110, 35, line1, 9, ALIGN_CENTRE, COLOUR_WHITE);
+    lcd_text(110, 58, line2, 9, ALIGN_CENTRE, COLOUR_WHITE);
+    lcd_text(110, 81, line3, 9, ALIGN_CENTRE, COLOUR_WHITE);
+    draw_yes_no_keys();
+}
+
 void message_screen() {
     draw_title_bar("MESSAGE", "");
     lcd_text(110, 55, "DONE", 16, ALIGN_CENTRE, COLOUR_WHITE);

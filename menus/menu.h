@@ -33,6 +33,9 @@ void draw_step_label(uint8_t label_kind, uint8_t item);
 void menu_reset(uint8_t cursor);
 void return_to_run_screen();
 void message_screen();
+// The yes/no question page: title "MESSAGE", the question picture and three
+// centred lines; the caller handles the keys.
+void draw_question(const char* line1, const char* line2, const char* line3);
 
 // Step 1 of every list screen: the cursor item stays visible, in the bottom
 // row once the cursor is past the fifth item.

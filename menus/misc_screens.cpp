@@ -93,12 +93,7 @@ void information_screen() {
 }
 
 void default_settings_screen() {
-    draw_title_bar("MESSAGE", "");
-    lcd_draw_image(5, 42, icon_question);
-    lcd_text(110, 35, "LOAD", 9, ALIGN_CENTRE, COLOUR_WHITE);
-    lcd_text(110, 58, "DEFAULT", 9, ALIGN_CENTRE, COLOUR_WHITE);
-    lcd_text(110, 81, "SETTINGS?", 9, ALIGN_CENTRE, COLOUR_WHITE);
-    draw_yes_no_keys();
+    draw_question("LOAD", "DEFAULT", "SETTINGS?");
 
     if (pending_key == KEY_NONE) return;
     if (pending_key == KEY_LEFT) {

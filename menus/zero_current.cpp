@@ -34,12 +34,7 @@ void zero_sensor() {
 } // namespace
 
 void zero_current_screen() {
-    draw_title_bar("MESSAGE", "");
-    lcd_draw_image(5, 42, icon_question);
-    lcd_text(110, 35, "ZERO", 9, ALIGN_CENTRE, COLOUR_WHITE);
-    lcd_text(110, 58, "CURRENT", 9, ALIGN_CENTRE, COLOUR_WHITE);
-    lcd_text(110, 81, "SENSOR?", 9, ALIGN_CENTRE, COLOUR_WHITE);
-    draw_yes_no_keys();
+    draw_question("ZERO", "CURRENT", "SENSOR?");
     if (pending_key == KEY_LEFT) {
         current_screen = channel_setup_screen;
         menu_reset(ZERO_SENSOR_ITEM);

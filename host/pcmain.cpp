@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMessageBox>
+#include <QSaveFile>
 #include <QScreen>
 
 #include "display/framebuffer.h"
@@ -47,6 +48,20 @@ void show_position(QScrollBar* slider, QLabel* label) {
 void set_quietly(QScrollBar* slider, int value) {
     const QSignalBlocker quiet(slider);
     slider->setValue(value);
+}
+
+// Only with QD5_HEARTBEAT=<file> set (the window soak script): once a second
+// the 100 ms timer rewrites that file with a beat count and the passes run so
+// far, so a watcher can tell a live event loop from a hung one.
+void write_heartbeat(int passes) {
+    static const QString path = qEnvironmentVariable("QD5_HEARTBEAT");
+    static int ticks = 0;
+    static int beats = 0;
+    if (path.isEmpty() || ++ticks % 10 != 0) return;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return;
+    file.write(QByteArray::number(++beats) + ' ' + QByteArray::number(passes) + '\n');
+    file.commit();
 }
 
 } // namespace
@@ -337,7 +352,10 @@ void TfrmMain::FormResize() { Panel1->set_projection(); }
 
 void TfrmMain::FormPaint() { Panel1->repaint_frame(); }
 
-void TfrmMain::Timer1Timer() { timer_tick(); }
+void TfrmMain::Timer1Timer() {
+    timer_tick();
+    write_heartbeat(passes);
+}
 
 // --- Keys -------------------------------------------------------------------
 

@@ -20,7 +20,8 @@ int replay(const std::string& target, Entry entry) {
     if (!std::filesystem::exists(dir)) return 0;
     for (const auto& file : std::filesystem::directory_iterator(dir)) {
         std::ifstream in(file.path(), std::ios::binary);
-        const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                         std::istreambuf_iterator<char>()};
         entry(bytes.data(), bytes.size());
         ++count;
     }

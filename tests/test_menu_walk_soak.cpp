@@ -3,7 +3,9 @@
 // another (for example 1000000) and QD5_MENU_WALK_SEED another seed.
 #include <cstdlib>
 #include <random>
+#include <vector>
 
+#include "soak/invariants.h"
 #include "test_menu_framework_support.h"
 
 using namespace menu_test;
@@ -21,33 +23,6 @@ struct WalkStats {
     unsigned long menu_passes = 0;
     unsigned long screens_seen = 0;
 };
-
-// Every screen that the walk must reach, by name for the failure message.
-struct NamedScreen {
-    ScreenHandler screen;
-    const char* name;
-};
-
-const NamedScreen all_screens[] = {
-    {run_screen, "run"},
-    {main_menu_screen, "main menu"},
-    {misc_setup_screen, "misc setup"},
-    {values_screen, "values"},
-    {information_screen, "information"},
-    {default_settings_screen, "default settings"},
-    {message_screen, "message"},
-    {channel_setup_screen, "channel setup"},
-    {sender_calibration_screen, "sender calibration"},
-    {zero_current_screen, "zero current"},
-    {menu_code_screen, "menu code"},
-    {old_code_screen, "old code"},
-    {new_code_screen, "new code"},
-    {confirm_code_screen, "confirm code"},
-    {code_message_screen, "code message"},
-    {security_setup_screen, "security setup"},
-    {backlight_screen, "backlight"},
-};
-constexpr size_t SCREEN_COUNT = sizeof all_screens / sizeof all_screens[0];
 
 // The state every pass must leave, whatever keys came before.
 ::testing::AssertionResult menu_state_sound() {
@@ -80,7 +55,7 @@ TEST(MenuWalkSoak, RandomKeysKeepTheMenuStateSound) {
     clear_menu_state();
     WalkStats stats;
     ScreenHandler last = nullptr;
-    unsigned long visits[SCREEN_COUNT] = {};
+    std::vector<unsigned long> visits(static_cast<size_t>(SCREEN_COUNT));
     bool zolt = false;
     while (stats.keys < total) {
         uint8_t k = static_cast<uint8_t>(key_of(random));
@@ -103,8 +78,7 @@ TEST(MenuWalkSoak, RandomKeysKeepTheMenuStateSound) {
         ++stats.keys;
         if (current_screen != run_screen) ++stats.menu_passes;
         if (current_screen != last) ++stats.screens_seen;
-        for (size_t i = 0; i < SCREEN_COUNT; ++i)
-            visits[i] += all_screens[i].screen == current_screen ? 1 : 0;
+        for (int i = 0; i < SCREEN_COUNT; ++i) visits[i] += all_screens[i].screen == current_screen ? 1 : 0;
         last = current_screen;
         ASSERT_TRUE(menu_state_sound()) << "after " << stats.keys << " keys";
     }
@@ -112,7 +86,7 @@ TEST(MenuWalkSoak, RandomKeysKeepTheMenuStateSound) {
     EXPECT_GT(stats.menu_passes, total / 2);
     EXPECT_GT(stats.screens_seen, total / 100);
     if (total >= 100000) {
-        for (size_t i = 0; i < SCREEN_COUNT; ++i)
+        for (int i = 0; i < SCREEN_COUNT; ++i)
             EXPECT_GT(visits[i], 0u) << all_screens[i].name << " never reached";
     }
 }

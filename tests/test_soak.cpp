@@ -9,5 +9,7 @@ TEST(Soak, RandomEventsKeepEveryInvariant) {
         const SoakResult result = run_soak(seed, 50000);
         ASSERT_TRUE(result.ok) << result.failure;
         EXPECT_EQ(result.passes, 50000u);
+        // The walk is worth little unless it gets deep into the menus.
+        EXPECT_GE(result.screens_reached, 12) << "seed " << seed;
     }
 }

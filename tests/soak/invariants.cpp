@@ -11,8 +11,7 @@ bool fail(char* message, int size, const char* text, long a = 0, long b = 0) {
     return false;
 }
 
-template <typename Record, typename Reading>
-bool channel_alarm(const Record& record, Reading reading) {
+template <typename Record, typename Reading> bool channel_alarm(const Record& record, Reading reading) {
     return (reading < record.low_alarm && record.low_alarm_on == 1) ||
            (reading > record.high_alarm && record.high_alarm_on == 1);
 }
@@ -21,7 +20,8 @@ bool frame_buffer_in_palette(char* message, int size) {
     for (int y = 0; y < LCD_HEIGHT; ++y)
         for (int x = 0; x < LCD_WIDTH; ++x)
             if (FrameBuffer[y][x] >= PALETTE_SIZE)
-                return fail(message, size, "frame buffer holds index %ld at %ld", FrameBuffer[y][x], y * 160 + x);
+                return fail(message, size, "frame buffer holds index %ld at %ld", FrameBuffer[y][x],
+                            y * 160 + x);
     return true;
 }
 
@@ -35,12 +35,9 @@ bool readings_within_clamps(char* message, int size) {
     return true;
 }
 
-struct NamedScreen {
-    ScreenHandler screen;
-    const char* name;
-};
+} // namespace
 
-constexpr NamedScreen SCREEN_NAMES[] = {
+const NamedScreen all_screens[] = {
     {run_screen, "run"},
     {main_menu_screen, "main menu"},
     {misc_setup_screen, "misc setup"},
@@ -48,7 +45,7 @@ constexpr NamedScreen SCREEN_NAMES[] = {
     {information_screen, "information"},
     {default_settings_screen, "default settings"},
     {channel_setup_screen, "channel setup"},
-    {sender_calibration_screen, "calibration"},
+    {sender_calibration_screen, "sender calibration"},
     {zero_current_screen, "zero current"},
     {menu_code_screen, "menu code"},
     {old_code_screen, "old code"},
@@ -59,12 +56,11 @@ constexpr NamedScreen SCREEN_NAMES[] = {
     {backlight_screen, "backlight"},
     {message_screen, "message"},
 };
-
-} // namespace
+const int SCREEN_COUNT = sizeof all_screens / sizeof all_screens[0];
 
 const char* screen_name(ScreenHandler screen) {
-    for (const NamedScreen& named : SCREEN_NAMES)
-        if (named.screen == screen) return named.name;
+    for (int i = 0; i < SCREEN_COUNT; ++i)
+        if (all_screens[i].screen == screen) return all_screens[i].name;
     return "unknown";
 }
 
@@ -99,11 +95,21 @@ bool alarms_consistent(char* message, int size) {
         const uint32_t bit = 1u << c;
         bool expected;
         switch (channel_mode[c]) {
-        case MODE_PRESSURE: expected = channel_alarm(channel_settings.pressure[c], pressure_reading[c]); break;
-        case MODE_TEMPERATURE: expected = channel_alarm(channel_settings.temperature[c], temp_reading[c]); break;
-        case MODE_CURRENT: expected = channel_alarm(channel_settings.current[c], current_amps[c]); break;
-        case MODE_VOLTS: last_volts = c; continue; // a volts channel leaves its own bit alone
-        default: expected = false; break;
+        case MODE_PRESSURE:
+            expected = channel_alarm(channel_settings.pressure[c], pressure_reading[c]);
+            break;
+        case MODE_TEMPERATURE:
+            expected = channel_alarm(channel_settings.temperature[c], temp_reading[c]);
+            break;
+        case MODE_CURRENT:
+            expected = channel_alarm(channel_settings.current[c], current_amps[c]);
+            break;
+        case MODE_VOLTS:
+            last_volts = c;
+            continue; // a volts channel leaves its own bit alone
+        default:
+            expected = false;
+            break;
         }
         if (((alarm_flags & bit) != 0) != expected)
             return fail(message, size, "alarm bit of channel %ld is %ld against its reading", c + 1,
@@ -112,22 +118,25 @@ bool alarms_consistent(char* message, int size) {
     if (last_volts >= 0) {
         const bool expected = channel_alarm(channel_settings.volts[last_volts], volts_reading[last_volts]);
         if (((alarm_flags & 0x10u) != 0) != expected)
-            return fail(message, size, "supply alarm bit is %ld against channel %ld", (alarm_flags & 0x10u) != 0,
-                        last_volts + 1);
+            return fail(message, size, "supply alarm bit is %ld against channel %ld",
+                        (alarm_flags & 0x10u) != 0, last_volts + 1);
     }
     return true;
 }
 
 } // namespace
 
-PassContext before_pass() { return PassContext{second_tick != 0, pending_key != 0, alarm_flags, current_screen}; }
+PassContext before_pass() {
+    return PassContext{second_tick != 0, pending_key != 0, alarm_flags, current_screen};
+}
 
 bool check_invariants(const PassContext& context, char* message, int size) {
     if (!frame_buffer_in_palette(message, size)) return false;
     if (!readings_within_clamps(message, size)) return false;
     if (!menu_state_valid(current_screen == context.screen, message, size)) return false;
     if ((alarm_ack_flags & ~alarm_flags) != 0)
-        return fail(message, size, "acknowledged alarms %ld without alarm (%ld)", alarm_ack_flags, alarm_flags);
+        return fail(message, size, "acknowledged alarms %ld without alarm (%ld)", alarm_ack_flags,
+                    alarm_flags);
     // A key may change limits or modes after the sampling of the same pass.
     if (context.sampled && !context.key_pending && !alarms_consistent(message, size)) return false;
     return true;

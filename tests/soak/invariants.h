@@ -7,13 +7,21 @@
 #include "host/device.h"
 
 struct PassContext {
-    bool sampled;       // second_tick was raised when the pass began
-    bool key_pending;   // a key was waiting when the pass began
+    bool sampled;     // second_tick was raised when the pass began
+    bool key_pending; // a key was waiting when the pass began
     uint32_t flags_before;
     ScreenHandler screen; // the screen that the pass draws
 };
 
-// A readable name of a screen, for failure messages.
+// Every screen of the instrument with a readable name, for failure messages
+// and for walks that must reach them all.
+struct NamedScreen {
+    ScreenHandler screen;
+    const char* name;
+};
+extern const NamedScreen all_screens[];
+extern const int SCREEN_COUNT;
+
 const char* screen_name(ScreenHandler screen);
 
 // Takes note of the state before a pass.

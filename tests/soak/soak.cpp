@@ -24,10 +24,14 @@ struct Random {
 
 uint16_t random_raw(Random& random) {
     switch (random.below(6)) {
-    case 0: return 0;
-    case 1: return 4096;
-    case 2: return static_cast<uint16_t>(4090 + random.below(7));
-    default: return static_cast<uint16_t>(random.below(4097));
+    case 0:
+        return 0;
+    case 1:
+        return 4096;
+    case 2:
+        return static_cast<uint16_t>(4090 + random.below(7));
+    default:
+        return static_cast<uint16_t>(random.below(4097));
     }
 }
 
@@ -42,8 +46,8 @@ void move_slider(Random& random) {
 void set_mode(Random& random) {
     const uint32_t channel = random.below(4);
     // Mostly what the mode sliders can set; sometimes a value no slider gives.
-    channel_mode[channel] =
-        random.chance(4) ? static_cast<uint8_t>(5 + random.below(251)) : static_cast<uint8_t>(random.below(5));
+    channel_mode[channel] = random.chance(4) ? static_cast<uint8_t>(5 + random.below(251))
+                                             : static_cast<uint8_t>(random.below(5));
 }
 
 // Overwrites one byte of a channel record, or another stored value, with any byte.
@@ -53,13 +57,31 @@ void write_setting(Random& random) {
     const uint32_t channel = random.below(4);
     switch (random.below(8)) {
     case 0:
-    case 1: target = reinterpret_cast<uint8_t*>(&channel_settings.pressure[channel]); size = sizeof(PressureChannelConfig); break;
+    case 1:
+        target = reinterpret_cast<uint8_t*>(&channel_settings.pressure[channel]);
+        size = sizeof(PressureChannelConfig);
+        break;
     case 2:
-    case 3: target = reinterpret_cast<uint8_t*>(&channel_settings.temperature[channel]); size = sizeof(TemperatureChannelConfig); break;
-    case 4: target = reinterpret_cast<uint8_t*>(&channel_settings.current[channel]); size = sizeof(CurrentChannelConfig); break;
-    case 5: target = reinterpret_cast<uint8_t*>(&channel_settings.volts[channel]); size = sizeof(VoltsChannelConfig); break;
-    case 6: target = reinterpret_cast<uint8_t*>(&current_zero[channel]); size = sizeof(current_zero[channel]); break;
-    default: target = &volts_cal_percent; size = 1; break;
+    case 3:
+        target = reinterpret_cast<uint8_t*>(&channel_settings.temperature[channel]);
+        size = sizeof(TemperatureChannelConfig);
+        break;
+    case 4:
+        target = reinterpret_cast<uint8_t*>(&channel_settings.current[channel]);
+        size = sizeof(CurrentChannelConfig);
+        break;
+    case 5:
+        target = reinterpret_cast<uint8_t*>(&channel_settings.volts[channel]);
+        size = sizeof(VoltsChannelConfig);
+        break;
+    case 6:
+        target = reinterpret_cast<uint8_t*>(&current_zero[channel]);
+        size = sizeof(current_zero[channel]);
+        break;
+    default:
+        target = &volts_cal_percent;
+        size = 1;
+        break;
     }
     target[random.below(static_cast<uint32_t>(size))] = static_cast<uint8_t>(random.next());
 }
@@ -92,18 +114,24 @@ SoakResult run_soak(uint64_t seed, uint64_t passes) {
     SoakResult result;
     Random random(seed);
     bool zolt_checked = false;
+    bool reached[64] = {};
     power_on_sequence();
     for (result.passes = 0; result.passes < passes; ++result.passes) {
         one_event(random, zolt_checked);
         tick_timer(random);
         const PassContext context = before_pass();
+        for (int i = 0; i < SCREEN_COUNT && i < 64; ++i)
+            if (all_screens[i].screen == current_screen && !reached[i]) {
+                reached[i] = true;
+                ++result.screens_reached;
+            }
         run_pass(zolt_checked);
         char message[160];
         if (!check_invariants(context, message, sizeof message)) {
             result.ok = false;
             std::snprintf(result.failure, sizeof result.failure, "seed %llu, pass %llu: %s",
-                          static_cast<unsigned long long>(seed), static_cast<unsigned long long>(result.passes),
-                          message);
+                          static_cast<unsigned long long>(seed),
+                          static_cast<unsigned long long>(result.passes), message);
             return result;
         }
     }

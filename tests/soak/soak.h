@@ -9,6 +9,7 @@
 struct SoakResult {
     uint64_t passes = 0;
     bool ok = true;
+    int screens_reached = 0; // distinct screens that drew at least one pass
     char failure[200] = {};
 };
 

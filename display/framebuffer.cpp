@@ -1,4 +1,5 @@
 #include "display/framebuffer.h"
+#include "display/text_record.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -56,7 +57,10 @@ template <typename Plot> void bresenham(int16_t x0, int16_t y0, int16_t x1, int1
 
 } // namespace
 
-void lcd_clear() { std::memset(FrameBuffer, 0, sizeof FrameBuffer); }
+void lcd_clear() {
+    std::memset(FrameBuffer, 0, sizeof FrameBuffer);
+    text_record_clear();
+}
 
 void lcd_set_pixel(int16_t x, int16_t y, uint8_t colour) {
     if (u16(x) < LCD_WIDTH && u16(y) < LCD_HEIGHT) FrameBuffer[u16(y)][u16(x)] = colour;

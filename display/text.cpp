@@ -21,6 +21,7 @@
 
 #include "display/fonts.h"
 #include "display/framebuffer.h"
+#include "display/text_record.h"
 
 int16_t text_start_x;
 int16_t text_end_x;
@@ -150,4 +151,5 @@ void lcd_text(int16_t x, int16_t y, const char* text, uint8_t size, uint8_t alig
         pen = uint16_t(pen + advance_of(font, glyph));
     }
     text_end_x = int16_t(pen);
+    text_record_add(text, x, y, size, align, colour, text_start_x, text_end_x);
 }

@@ -9,6 +9,7 @@
 
 #include "display/framebuffer.h"
 #include "display/text.h"
+#include "display/text_record.h"
 #include "support/png_image.h"
 #include "test_fonts_reader.h"
 
@@ -277,6 +278,33 @@ TEST_F(Text, EveryCodeEverySizeEveryAlignAtExtremes) {
                 lcd_text(int16_t(c - 50), int16_t(c / 2 - 10), one, size, align, 15);
         }
     }
+}
+
+// The record keeps each call until lcd_clear, cuts long texts, and counts the
+// calls that find it full instead of writing past its end.
+TEST_F(Text, RecordKeepsCallsUntilClearAndCountsOverflow) {
+    lcd_clear();
+    lcd_text(158, 94, "Max 104", 10, ALIGN_RIGHT, COLOUR_RED);
+    ASSERT_EQ(text_record_count, 1);
+    EXPECT_STREQ(text_record[0].text, "Max 104");
+    EXPECT_EQ(text_record[0].x, 158);
+    EXPECT_EQ(text_record[0].size, 10);
+    EXPECT_EQ(text_record[0].align, ALIGN_RIGHT);
+    EXPECT_EQ(text_record[0].colour, COLOUR_RED);
+    EXPECT_EQ(text_record[0].start_x, text_start_x);
+    EXPECT_EQ(text_record[0].end_x, 158);
+
+    const std::string long_text(40, 'W');
+    lcd_text(0, 0, long_text.c_str(), 8, ALIGN_LEFT, COLOUR_WHITE);
+    EXPECT_EQ(std::strlen(text_record[1].text), TEXT_RECORD_CHARS);
+    for (int i = 2; i < TEXT_RECORD_CAPACITY + 5; ++i) lcd_text(0, 0, nullptr, 8, ALIGN_LEFT, 1);
+    EXPECT_EQ(text_record_count, TEXT_RECORD_CAPACITY);
+    EXPECT_EQ(text_record_overflow, 5);
+    EXPECT_STREQ(text_record[TEXT_RECORD_CAPACITY - 1].text, "");
+
+    lcd_clear();
+    EXPECT_EQ(text_record_count, 0);
+    EXPECT_EQ(text_record_overflow, 0);
 }
 
 // A picture of typical texts in several sizes, for looking at.

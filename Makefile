@@ -4,7 +4,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build run test test-unit bench golden soak fuzz generate format clean
+.PHONY: all setup configure build run test test-unit bench golden soak fuzz generate install package format clean
 
 all: build
 
@@ -52,6 +52,16 @@ generate: setup
 	  -DQD5_BUILD_TESTS=OFF -DQD5_BUILD_BENCH=OFF > /dev/null
 	@cmake --build $(BUILD)-tools
 	@tools/generate.sh $(BUILD)-tools
+
+# Installs the programs, the menu entry with its icons, the catalogue entry and
+# the manual pages under PREFIX (DESTDIR, if set, is put in front of it).
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX) --strip
+
+# The Debian package, qd5sim_<version>_amd64.deb, written into $(BUILD)/.
+package: build
+	@cmake --build $(BUILD) --target package
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -51,11 +51,11 @@ struct FontSpec {
     int label_width;     // widest cell of a character a label can hold (space to "~"); 0: no limit
 };
 
-// Sizes 8 and 10 are condensed, and the lower case of size 9 a little: the
+// Sizes 8, 9 and 10 are condensed (the lower case of size 9 a little less): the
 // screens place their longest texts (menu rows, unit names, messages) at fixed
 // points, and those texts must end inside the screen and left of the menus'
-// scroll bar. Size 8 keeps its last row free of ink, so a text in the
-// soft-key bar (y 113) does not lose the foot of a descender at the bottom edge.
+// scroll bar. Size 8 keeps its last row free of ink, so a unit whose cell ends
+// at the bottom edge (y 113 on the vertical-bar page) keeps its descenders.
 // The run pages centre four-character labels in sizes 8 and 9 near the screen
 // edges, so no character a label can hold is wider than such a place allows;
 // the widest glyph of those fonts is one that no label holds.

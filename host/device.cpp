@@ -71,6 +71,7 @@ void run_pass(bool zolt_checked) {
     if (second_tick) {
         second_tick = 0;
         for (uint8_t c = 0; c < 4; ++c) sample_channel(c);
+        end_supply_alarm_without_volts();
     }
     lcd_clear();
     if (current_screen != nullptr) current_screen();

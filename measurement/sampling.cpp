@@ -272,6 +272,17 @@ void sample_volts(uint8_t channel, const VoltsChannelConfig& record) {
     record_max(volts_max[channel], volts_reading[channel]);
 }
 
+// Only a volts channel evaluates the supply alarm. Once the last one has
+// changed mode nothing else would clear it: an alarm that no screen or lamp
+// shows, and that would silently spend the next key on the run screen as its
+// acknowledgement. Without a volts channel there is no supply alarm.
+void end_supply_alarm_without_volts() {
+    for (uint8_t mode : channel_mode)
+        if (mode == MODE_VOLTS) return;
+    alarm_flags &= ~SUPPLY_ALARM_BIT;
+    alarm_ack_flags &= ~SUPPLY_ALARM_BIT;
+}
+
 void reset_min_max() {
     for (int c = 0; c < CHANNELS; ++c) {
         pressure_max[c] = pressure_reading[c];

@@ -42,4 +42,7 @@ void sample_pressure(uint8_t channel, const PressureChannelConfig& record);
 void sample_temperature(uint8_t channel, const TemperatureChannelConfig& record);
 void sample_current(uint8_t channel, const CurrentChannelConfig& record);
 void sample_volts(uint8_t channel, const VoltsChannelConfig& record);
+// After the channels of a sampling tick: with no channel in volts mode the
+// supply alarm (bit 4) and its acknowledgement are cleared.
+void end_supply_alarm_without_volts();
 void reset_min_max();

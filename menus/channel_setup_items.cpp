@@ -78,8 +78,9 @@ const SetupRow pressure_rows[] = {
     number("PRESS@20mA: ", P(press_at_20ma), FORMAT_PRESSURE_UNSIGNED, LIMITS_PRESSURE_UNIT, 0, 0,
            pressure_sender_is(2), pressure_type_is(2)),
     // The 0.5-4.5V sender reads linearly up to the pressure it gives at 4.5 V,
-    // which is kept in press_at_20ma; this item sets it.
-    number("MAXIMUM PRESSURE: ", P(press_at_20ma), FORMAT_PRESSURE_UNSIGNED, LIMITS_PRESSURE_UNIT, 0, 0,
+    // which is kept in press_at_20ma; this item sets it, shown and edited like
+    // "PRESS@20mA: " (a longer label would push the value off the screen).
+    number("PRESS@4.5V: ", P(press_at_20ma), FORMAT_PRESSURE_UNSIGNED, LIMITS_PRESSURE_UNIT, 0, 0,
            pressure_sender_is(3)),
     kind_row("LABEL: ", KIND_TEXT, P(label), FORMAT_NONE),
     unit_choice("UNIT: ", P(unit)),

@@ -147,10 +147,11 @@ void draw_menu_text_item(int8_t row, const char* label, const char* text) {
     const int16_t x0 = text_end_x;
     lcd_text(x0, y, text, MENU_FONT, ALIGN_LEFT, colour);
     if (!selected || menu_editing != 1) return;
-    // Redraw the characters one by one so that only the edited one is red.
-    // Drawing stops at the terminating zero, which has no glyph and no width.
+    // Redraw the four positions one by one so that only the edited one is red.
+    // A zero among them (a stored label can hold one inside) draws nothing and
+    // does not move x; the positions after it are still drawn.
     int16_t x = x0;
-    for (uint8_t i = 0; i < 4 && text[i] != '\0'; ++i) {
+    for (uint8_t i = 0; i < 4; ++i) {
         const char one[2] = {text[i], '\0'};
         lcd_text(x, y, one, MENU_FONT, ALIGN_LEFT, i == text_cursor ? COLOUR_RED : COLOUR_WHITE);
         x = text_end_x;

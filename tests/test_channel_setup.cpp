@@ -132,7 +132,7 @@ TEST_F(ChannelSetupList, HalfToFourAndAHalfVoltSenderSetsItsMaximumPressure) {
     channel_settings.pressure[0].sender = 3;
     redraw();
     EXPECT_EQ(channel_setup_item_count(), 15);
-    EXPECT_TRUE(row_shows(3, "MAXIMUM PRESSURE: ", "10.0 ", COLOUR_WHITE, COLOUR_WHITE));
+    EXPECT_TRUE(row_shows(3, "PRESS@4.5V: ", "10.0 ", COLOUR_WHITE, COLOUR_WHITE));
     EXPECT_TRUE(row_shows(4, "LABEL: ", "OILP", COLOUR_WHITE, COLOUR_WHITE));
     cursor_to(3);
     EXPECT_TRUE(step_label_is("X0.1"));
@@ -144,7 +144,7 @@ TEST_F(ChannelSetupList, HalfToFourAndAHalfVoltSenderSetsItsMaximumPressure) {
     channel_settings.pressure[0].unit = 1;
     channel_settings.pressure[0].press_at_20ma = 150;
     redraw();
-    EXPECT_TRUE(row_shows(3, "MAXIMUM PRESSURE: ", "150 ", COLOUR_WHITE, COLOUR_RED));
+    EXPECT_TRUE(row_shows(3, "PRESS@4.5V: ", "150 ", COLOUR_WHITE, COLOUR_RED));
     EXPECT_TRUE(step_label_is("X1"));
 }
 

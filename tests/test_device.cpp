@@ -269,8 +269,38 @@ TEST_F(Device, ChannelOffOrUnknownModeLosesItsAlarmBitsAtNextSample) {
     channel_mode[3] = MODE_OFF;
     second_tick = 1;
     run_pass(false);
+    // With no volts channel left the supply alarm goes too.
+    EXPECT_EQ(alarm_flags, 0u);
+    EXPECT_EQ(alarm_ack_flags, 0u);
+}
+
+TEST_F(Device, SupplyAlarmEndsWhenTheLastVoltsChannelChangesMode) {
+    channel_mode[0] = MODE_OFF; // only the supply may raise an alarm here
+    channel_mode[1] = MODE_OFF;
+    channel_mode[2] = MODE_VOLTS;
+    supply_adc = 4096; // 37.3 V, above the volts channels' high alarm
+    second_tick = 1;
+    run_pass(false);
+    ASSERT_EQ(alarm_flags, 0x10u);
+    alarm_ack_flags = 0x10;
+    // Another volts channel still evaluates it: the alarm stays.
+    channel_mode[3] = MODE_OFF;
+    second_tick = 1;
+    run_pass(false);
     EXPECT_EQ(alarm_flags, 0x10u);
     EXPECT_EQ(alarm_ack_flags, 0x10u);
+    channel_mode[2] = MODE_OFF;
+    run_pass(false);
+    EXPECT_EQ(alarm_flags, 0x10u) << "only a sampling tick clears it";
+    second_tick = 1;
+    run_pass(false);
+    EXPECT_EQ(alarm_flags, 0u);
+    EXPECT_EQ(alarm_ack_flags, 0u);
+    // The next key on the run screen is a key again, not an acknowledgement.
+    current_screen = run_screen;
+    press_key(KEY_PUSH);
+    run_pass(false);
+    EXPECT_NE(current_screen, run_screen);
 }
 
 TEST_F(Device, LampIsBrightOnlyForUnacknowledgedChannelAlarms) {

@@ -384,6 +384,23 @@ TEST_F(MenuFramework, TextItemCursorPastAShortText) {
     EXPECT_TRUE(same_region(f, expected, whole_screen));
 }
 
+// A stored label may hold a zero inside its four characters: it draws nothing
+// and takes no room, and the characters after it are still drawn.
+TEST_F(MenuFramework, TextItemZeroInsideTheLabelDrawsTheRest) {
+    menu_cursor = 0;
+    menu_editing = 1;
+    text_cursor = 2;
+    const char text[5] = {'A', '\0', 'B', '\0', '\0'};
+    const Frame f = drawn_by([&] { draw_menu_text_item(0, "LABEL: ", text); });
+    const Frame expected = drawn_by([] {
+        lcd_text(0, 27, "LABEL: ", 8, ALIGN_LEFT, COLOUR_WHITE);
+        lcd_text(text_end_x, 27, "A", 8, ALIGN_LEFT, COLOUR_WHITE);
+        lcd_text(text_end_x, 27, "B", 8, ALIGN_LEFT, COLOUR_RED);
+    });
+    EXPECT_GT(count_colour(f, whole_screen, COLOUR_RED), 0) << "the B under the text cursor";
+    EXPECT_TRUE(same_region(f, expected, whole_screen));
+}
+
 TEST_F(MenuFramework, TextItemNotEditedIsAllOneColour) {
     menu_cursor = 1;
     menu_scroll = 0;

@@ -43,21 +43,32 @@ struct FontSpec {
     int ink_top, ink_bottom; // rows of the cap top and of the baseline
     int widest;
     int space, minus, dot, digit;
-    double aspect;    // horizontal scale of letters and signs relative to the vertical one
-    int digit_margin; // columns of a digit cell left free of ink (both sides together)
-    int threshold;    // coverage (0..255) from which a pixel is ink
+    double aspect;       // horizontal scale of capitals and signs relative to the vertical one
+    double lower_aspect; // the same for lower-case letters
+    int digit_margin;    // columns of a digit cell left free of ink (both sides together)
+    int threshold;       // coverage (0..255) from which a pixel is ink
+    int descent;         // rows below the baseline that descenders may ink
+    int label_width;     // widest cell of a character a label can hold (space to "~"); 0: no limit
 };
 
+// Sizes 8, 9 and 10 are condensed (the lower case of size 9 a little less): the
+// screens place their longest texts (menu rows, unit names, messages) at fixed
+// points, and those texts must end inside the screen and left of the menus'
+// scroll bar. Size 8 keeps its last row free of ink, so a unit whose cell ends
+// at the bottom edge (y 113 on the vertical-bar page) keeps its descenders.
+// The run pages centre four-character labels in sizes 8 and 9 near the screen
+// edges, so no character a label can hold is wider than such a place allows;
+// the widest glyph of those fonts is one that no label holds.
 const FontSpec font_specs[] = {
-    {8, 0, 255, 16, 3, 12, 14, 4, 4, 4, 8, 0.98, 0, 100},
-    {9, 32, 127, 19, 3, 14, 16, 4, 5, 4, 9, 0.95, 1, 105},
-    {10, 0, 255, 21, 4, 17, 21, 5, 6, 5, 11, 0.98, 1, 110},
-    {12, 32, 127, 24, 4, 18, 21, 6, 7, 6, 12, 0.95, 1, 115},
-    {16, 32, 127, 33, 6, 25, 27, 8, 9, 8, 16, 0.95, 2, 120},
-    {20, 32, 57, 41, 7, 31, 31, 10, 12, 10, 19, 0.85, 3, 125},
-    {24, 32, 57, 51, 9, 39, 39, 12, 14, 12, 24, 0.85, 3, 125},
-    {30, 32, 57, 62, 11, 48, 47, 15, 18, 15, 29, 0.85, 4, 125},
-    {34, 32, 57, 70, 13, 56, 51, 17, 20, 17, 33, 0.85, 5, 125},
+    {8, 0, 255, 16, 3, 12, 14, 4, 4, 4, 8, 0.80, 0.80, 0, 100, 2, 10},
+    {9, 32, 127, 19, 3, 14, 16, 4, 5, 4, 9, 0.80, 0.85, 1, 105, 4, 12},
+    {10, 0, 255, 21, 4, 17, 21, 5, 6, 5, 11, 0.90, 0.90, 1, 110, 3, 0},
+    {12, 32, 127, 24, 4, 18, 21, 6, 7, 6, 12, 0.95, 0.95, 1, 115, 5, 0},
+    {16, 32, 127, 33, 6, 25, 27, 8, 9, 8, 16, 0.95, 0.95, 2, 120, 7, 0},
+    {20, 32, 57, 41, 7, 31, 31, 10, 12, 10, 19, 0.85, 0.85, 3, 125, 9, 0},
+    {24, 32, 57, 51, 9, 39, 39, 12, 14, 12, 24, 0.85, 0.85, 3, 125, 11, 0},
+    {30, 32, 57, 62, 11, 48, 47, 15, 18, 15, 29, 0.85, 0.85, 4, 125, 13, 0},
+    {34, 32, 57, 70, 13, 56, 51, 17, 20, 17, 33, 0.85, 0.85, 5, 125, 13, 0},
 };
 
 // Windows-1252 codes 128..159 as Unicode (0: no character).
@@ -159,7 +170,7 @@ VerticalMap vertical_map(const FontSpec& spec, const Bounds& b, bool fit, bool s
         return map;
     }
     double room_above = spec.ink_top;
-    double room_below = spec.height - 1 - spec.ink_bottom;
+    double room_below = std::min(spec.height - 1 - spec.ink_bottom, spec.descent);
     if (b.y_max > cap_units) {
         double need = (b.y_max - cap_units) * scale;
         if (need > room_above) map.above_k = room_above / need;
@@ -338,13 +349,15 @@ bool is_lower_case(uint32_t u) {
            u == 0x0153 || u == 0x0192;
 }
 
+bool is_label_character(int code) { return code >= ' ' && code <= '~'; }
+
 bool is_cap_or_digit(int code) { return (code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9'); }
 
 // Widths and ink placement of one glyph, before the widest one is fixed.
 GlyphPlan plan_glyph(const FontSpec& spec, int code, double digit_scale) {
     GlyphPlan plan;
     double scale = pixel_scale(spec);
-    double sx = scale * spec.aspect;
+    double sx = scale * (is_lower_case(unicode_of(code)) ? spec.lower_aspect : spec.aspect);
     int digit_width = (spec.size == 8 && code == '1') ? 7 : spec.digit;
 
     if (code == ' ' || code == 160) {
@@ -392,6 +405,13 @@ GlyphPlan plan_glyph(const FontSpec& spec, int code, double digit_scale) {
     plan.ink_width = std::max(1, int(std::lround(ink_units * sx)));
     plan.width = std::max(int(std::lround(advance_units * sx)) - 1, plan.ink_width);
     if (plan.width > spec.widest) plan.width = spec.widest;
+    if (spec.label_width > 0 && is_label_character(code)) {
+        plan.natural_advance = 0; // never the widest
+        if (plan.width > spec.label_width) {
+            plan.ink_width = std::max(1, plan.ink_width - (plan.width - spec.label_width));
+            plan.width = spec.label_width;
+        }
+    }
     if (plan.ink_width > plan.width) plan.ink_width = plan.width;
     int spare = plan.width - plan.ink_width;
     double sides = std::max(0.0, lsb) + std::max(0.0, rsb);

@@ -22,6 +22,8 @@ BENCHMARKS = [
     ("BM_lcd_draw_image_icon", "full decode of an icon", None),
     ("BM_lcd_text_size8_20_chars", "20-character text, size 8", 2.0),
     ("BM_lcd_text_size34_4_digits", "4-digit number, size 34", None),
+    ("BM_text_record_add", "storing one `lcd_text` call in the record of drawn texts", None),
+    ("BM_lcd_text_size8_20_chars_recorded", "20-character text, size 8, with its record entry stored", None),
     ("BM_sampling_tick", "one sampling tick, four channels (P, T, I, V)", 1.0),
     ("BM_run_pass_empty_screen", "`run_pass` with an empty screen", None),
     ("BM_run_pass_sampling_empty_screen", "`run_pass` with sampling, empty screen", None),
@@ -134,6 +136,11 @@ def main():
     out.append("- Wall times on this shared 2-core machine vary with other load; the CPU time column is the steadier figure and the one compared with the targets.")
     out.append("- The panel repaints only frames that differ from the one shown; passes still run about 60 times a second. Repainting every pass is shown for comparison.")
     out.append("- The texture renderer is the default because it is faster per frame than the point batch; `QD5_RENDER=points` selects the point batch.")
+    if "BM_text_record_add" in bench and "BM_lcd_text_size8_20_chars_recorded" in bench:
+        record, text = bench["BM_text_record_add"][1], bench["BM_lcd_text_size8_20_chars_recorded"][1]
+        out.append(f"- Every `lcd_text` call appends to the record of drawn texts (display/text_record.h): "
+                   f"{fmt(record)} a call, {100 * record / text:.1f}% of a 20-character size-8 text; "
+                   "a full record (64 entries) only counts the overflow.")
     print("\n".join(out))
 
 

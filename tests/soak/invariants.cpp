@@ -120,6 +120,8 @@ bool alarms_consistent(char* message, int size) {
         if (((alarm_flags & 0x10u) != 0) != expected)
             return fail(message, size, "supply alarm bit is %ld against channel %ld",
                         (alarm_flags & 0x10u) != 0, last_volts + 1);
+    } else if ((alarm_flags & 0x10u) != 0) {
+        return fail(message, size, "supply alarm bit set without a volts channel");
     }
     return true;
 }

@@ -4,7 +4,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build run test test-unit bench golden soak fuzz generate format clean
+.PHONY: all setup configure build run test test-unit bench golden soak fuzz generate web web-serve format clean
 
 all: build
 
@@ -53,8 +53,20 @@ generate: setup
 	@cmake --build $(BUILD)-tools
 	@tools/generate.sh $(BUILD)-tools
 
+# The web edition: the instrument compiled to WebAssembly with emscripten and
+# its static page, in $(WEB_BUILD)/site; web-serve shows it on localhost.
+WEB_BUILD ?= build-web
+WEB_PORT ?= 8000
+web: setup
+	@tools/build_web.sh $(WEB_BUILD)
+	@echo "The page is in $(WEB_BUILD)/site (any static web server can host it)"
+
+web-serve: web
+	@echo "Serving $(WEB_BUILD)/site at http://localhost:$(WEB_PORT)/ (Ctrl+C stops)"
+	@/usr/bin/python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)/site
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BUILD)-tools
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BUILD)-tools $(WEB_BUILD)

@@ -4,7 +4,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build run test test-unit bench golden soak fuzz generate web web-serve format clean
+.PHONY: all setup configure build run test test-unit bench golden soak fuzz generate web web-serve web-perf format clean
 
 all: build
 
@@ -64,6 +64,10 @@ web: setup
 web-serve: web
 	@echo "Serving $(WEB_BUILD)/site at http://localhost:$(WEB_PORT)/ (Ctrl+C stops)"
 	@/usr/bin/python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)/site
+
+# Measures the page in headless Chromium; rewrites its section of docs/PERFORMANCE.md.
+web-perf: web
+	@tools/measure_web.py $(WEB_BUILD)/site 30
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -2,8 +2,12 @@
 """Writes docs/PERFORMANCE.md from the benchmark results (Google Benchmark
 JSON) and the output of tools/measure_window.sh.
 
-Usage: tools/perf_table.py BENCH_JSON WINDOW_LOG > docs/PERFORMANCE.md
+Sections of the current docs/PERFORMANCE.md that start with a "## " heading
+are written by other measurement scripts (tools/measure_web.py) and are kept.
+
+Usage: tools/perf_table.py BENCH_JSON WINDOW_LOG > NEW_PERFORMANCE.md
 """
+import os
 import json
 import platform
 import re
@@ -87,6 +91,15 @@ def window_figures(path):
     return figures
 
 
+def kept_sections():
+    path = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "docs", "PERFORMANCE.md")
+    if not os.path.exists(path):
+        return []
+    text = open(path).read()
+    start = re.search(r"^## ", text, flags=re.M)
+    return ["", text[start.start():].rstrip("\n")] if start else []
+
+
 def fmt(us):
     return f"{us * 1000:.0f} ns" if us < 1 else f"{us:.1f} µs"
 
@@ -134,6 +147,7 @@ def main():
     out.append("- Wall times on this shared 2-core machine vary with other load; the CPU time column is the steadier figure and the one compared with the targets.")
     out.append("- The panel repaints only frames that differ from the one shown; passes still run about 60 times a second. Repainting every pass is shown for comparison.")
     out.append("- The texture renderer is the default because it is faster per frame than the point batch; `QD5_RENDER=points` selects the point batch.")
+    out += kept_sections()
     print("\n".join(out))
 
 

@@ -107,6 +107,33 @@ class Scenario:
         self.shots.append((name, self.js("return qd5test.canvasHex()"), state["lampBright"]))
         self.commands.append("dump")
 
+    def capture_copy(self, name):
+        """Copy display, then the PNG read back from the clipboard."""
+        self.el("#copy-display").click()
+        pixels = self.d.execute_async_script("""
+            const done = arguments[arguments.length - 1];
+            (async () => {
+              for (let i = 0; i < 100 && !document.getElementById('status').textContent; ++i)
+                await new Promise((r) => setTimeout(r, 20));
+              const items = await navigator.clipboard.read();
+              const image = await createImageBitmap(await items[0].getType('image/png'));
+              const canvas = document.createElement('canvas');
+              canvas.width = image.width;
+              canvas.height = image.height;
+              const context = canvas.getContext('2d', { willReadFrequently: true });
+              context.drawImage(image, 0, 0);
+              const data = context.getImageData(0, 0, image.width, image.height).data;
+              let hex = '';
+              for (let i = 0; i < data.length; i += 4)
+                hex += ((data[i] << 16) | (data[i + 1] << 8) | data[i + 2]).toString(16).padStart(6, '0');
+              return [image.width, image.height, hex];
+            })().then(done, (e) => done(String(e)));""")
+        self.test.assertIsInstance(pixels, list, pixels)
+        self.test.assertEqual(self.el("#status").text, "Display copied to the clipboard")
+        self.test.assertEqual(pixels[:2], [WIDTH, HEIGHT], "the copy is the display at its own size")
+        self.shots.append((name, pixels[2], self.js("return qd5test.state()")["lampBright"]))
+        self.commands.append("dump")
+
     def check(self):
         """Runs the native side and compares every captured frame with it."""
         run = subprocess.run([REFERENCE], input="\n".join(self.commands) + "\n", capture_output=True,
@@ -233,6 +260,10 @@ class WebPage(unittest.TestCase):
         s.passes(3)
         s.capture("off keeps the last frame")
         self.assertFalse(s.js("return qd5test.state().running"))
+        origin = self.url.rstrip("/")
+        self.d.execute_cdp_cmd("Browser.grantPermissions",
+                               {"origin": origin, "permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
+        s.capture_copy("copy display, read back from the clipboard")
         s.check()
 
     def test_mode_sliders_show_the_modes_after_on(self):

@@ -60,6 +60,7 @@ let lastPass = -Infinity;
 let nextTick = performance.now() + TICK_MS; // the timer runs from the page's start
 let tickTimer = 0;
 let passes = 0;
+let ticks = 0;
 let lampBright = true; // the lamp is bright red until the first pass
 const rawSliders = [];
 const modeSliders = [];
@@ -76,6 +77,15 @@ function fitCanvas() {
     canvas.height = scale * LCD_HEIGHT;
   }
   paintCanvas();
+}
+
+// Moving the page to a screen of another density changes devicePixelRatio
+// without a resize.
+function watchPixelRatio() {
+  matchMedia(`(resolution: ${window.devicePixelRatio}dppx)`).addEventListener('change', () => {
+    fitCanvas();
+    watchPixelRatio();
+  }, { once: true });
 }
 
 function paintCanvas() {
@@ -100,8 +110,7 @@ function showLamp(bright) {
 // --- Run loop ----------------------------------------------------------------
 
 function catchUpTicks(now) {
-  let ticks = 0;
-  while (now >= nextTick && ticks < MAX_CATCH_UP_TICKS) {
+  for (let caught = 0; now >= nextTick && caught < MAX_CATCH_UP_TICKS; ++caught) {
     api._qd5_timer_tick();
     nextTick += TICK_MS;
     ++ticks;
@@ -312,7 +321,11 @@ function loadPalette() {
 window.qd5test = {
   ticks(n) { for (let i = 0; i < n; ++i) api._qd5_timer_tick(); },
   passes(n) { for (let i = 0; i < n; ++i) runPass(); },
-  state() { return { ready: api !== null, running, passes, lampBright, scale: canvas.width / LCD_WIDTH }; },
+  state() {
+    return {
+      ready: api !== null, running, passes, ticks, lampBright, scale: canvas.width / LCD_WIDTH, now: performance.now(),
+    };
+  },
   // The canvas sampled at the centre of every display pixel, as RGB hex.
   canvasHex() {
     const scale = canvas.width / LCD_WIDTH;
@@ -337,6 +350,7 @@ lcdPixels.fill(0xff000000);
 lcdContext.putImageData(lcdImage, 0, 0);
 wireControls();
 fitCanvas();
+watchPixelRatio();
 createQd5().then((module) => {
   api = module;
   frame = new Uint8Array(api.HEAPU8.buffer, api._qd5_frame(), LCD_WIDTH * LCD_HEIGHT);
@@ -344,6 +358,6 @@ createQd5().then((module) => {
   rawSliders.forEach((slider, i) => rawChanged(i));
   modeSliders.forEach((slider, c) => modeChanged(c));
   performance.mark('qd5-ready');
-  startTimer();
+  if (!document.hidden) startTimer();
   if (POWER_ON_AT_START) powerOn();
-});
+}, (error) => showStatus(`This browser cannot run the simulator: ${error}`));

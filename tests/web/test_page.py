@@ -302,14 +302,15 @@ class WebPage(unittest.TestCase):
         self.d.get(self.url + "?on")
         time.sleep(2)
         first = self.d.execute_script("return qd5test.state()")
-        time.sleep(1)
+        time.sleep(2)
         second = self.d.execute_script("return qd5test.state()")
         self.assertTrue(second["running"])
         rate = (second["passes"] - first["passes"]) / ((second["now"] - first["now"]) / 1000)
         self.assertGreater(rate, 10, "passes run while the device is on")
         self.assertLess(rate, 66, "passes are paced at about 60 a second at most")
         elapsed_ticks = (second["now"] - first["now"]) / 100
-        self.assertLessEqual(abs(second["ticks"] - first["ticks"] - elapsed_ticks), 1.5,
+        # A tick may wait for a busy machine, but the timer catches up.
+        self.assertLessEqual(abs(second["ticks"] - first["ticks"] - elapsed_ticks), 3,
                              "the timer ticks every 100 ms and keeps up with the clock")
         shown = self.d.execute_script("return qd5test.canvasHex()")
         self.assertNotEqual(shown, "0" * len(shown))

@@ -1,5 +1,5 @@
 // The simulator page: the host of the instrument compiled to WebAssembly.
-// It keeps the window's run loop: a 100 ms timer from power-up of the page,
+// It keeps the window's run loop: a 100 ms timer from the page's start,
 // passes while the device is on, events handled between passes.
 'use strict';
 

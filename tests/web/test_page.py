@@ -312,6 +312,16 @@ class WebPage(unittest.TestCase):
         # A tick may wait for a busy machine, but the timer catches up.
         self.assertLessEqual(abs(second["ticks"] - first["ticks"] - elapsed_ticks), 3,
                              "the timer ticks every 100 ms and keeps up with the clock")
+        # In a background tab the page runs no passes; back in front, its
+        # timer has caught up with the clock.
+        page = self.d.current_window_handle
+        self.d.switch_to.new_window("tab")
+        time.sleep(1.5)
+        self.d.close()
+        self.d.switch_to.window(page)
+        back = self.d.execute_script("return qd5test.state()")
+        self.assertLess(back["passes"] - second["passes"], 30, "a hidden page runs no passes")
+        self.assertLessEqual(abs(back["ticks"] - first["ticks"] - (back["now"] - first["now"]) / 100), 3)
         shown = self.d.execute_script("return qd5test.canvasHex()")
         self.assertNotEqual(shown, "0" * len(shown))
         self.d.find_element(By.ID, "power-off").click()

@@ -4,7 +4,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build run test test-unit bench golden soak fuzz generate install package format clean
+.PHONY: all setup configure build run test test-unit bench golden soak fuzz generate install package web web-serve web-perf format clean
 
 all: build
 
@@ -62,9 +62,24 @@ install: build
 # The Debian package, qd5sim_<version>_amd64.deb, written into $(BUILD)/.
 package: build
 	@cmake --build $(BUILD) --target package
+# The web edition: the instrument compiled to WebAssembly with emscripten and
+# its static page, in $(WEB_BUILD)/site; web-serve shows it on localhost.
+WEB_BUILD ?= build-web
+WEB_PORT ?= 8000
+web: setup
+	@tools/build_web.sh $(WEB_BUILD)
+	@echo "The page is in $(WEB_BUILD)/site (any static web server can host it)"
+
+web-serve: web
+	@echo "Serving $(WEB_BUILD)/site at http://localhost:$(WEB_PORT)/ (Ctrl+C stops)"
+	@/usr/bin/python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)/site
+
+# Measures the page in headless Chromium; rewrites its section of docs/PERFORMANCE.md.
+web-perf: web
+	@tools/measure_web.py $(WEB_BUILD)/site 30
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BUILD)-tools
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BUILD)-tools $(WEB_BUILD)

@@ -2,8 +2,12 @@
 """Writes docs/PERFORMANCE.md from the benchmark results (Google Benchmark
 JSON) and the output of tools/measure_window.sh.
 
-Usage: tools/perf_table.py BENCH_JSON WINDOW_LOG > docs/PERFORMANCE.md
+Sections of the current docs/PERFORMANCE.md that start with a "## " heading
+are written by other measurement scripts (tools/measure_web.py) and are kept.
+
+Usage: tools/perf_table.py BENCH_JSON WINDOW_LOG > NEW_PERFORMANCE.md
 """
+import os
 import json
 import platform
 import re
@@ -89,6 +93,15 @@ def window_figures(path):
     return figures
 
 
+def kept_sections():
+    path = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "docs", "PERFORMANCE.md")
+    if not os.path.exists(path):
+        return []
+    text = open(path).read()
+    start = re.search(r"^## ", text, flags=re.M)
+    return ["", text[start.start():].rstrip("\n")] if start else []
+
+
 def fmt(us):
     return f"{us * 1000:.0f} ns" if us < 1 else f"{us:.1f} µs"
 
@@ -141,6 +154,7 @@ def main():
         out.append(f"- Every `lcd_text` call appends to the record of drawn texts (display/text_record.h): "
                    f"{fmt(record)} a call, {100 * record / text:.1f}% of a 20-character size-8 text; "
                    "a full record (64 entries) only counts the overflow.")
+    out += kept_sections()
     print("\n".join(out))
 
 

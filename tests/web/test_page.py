@@ -1,0 +1,342 @@
+#!/usr/bin/python3
+"""The web edition end to end: headless Chromium through Selenium against the
+page served from localhost. Every frame the page shows is compared pixel for
+pixel with the frame web_reference computes natively for the same inputs.
+
+Usage: test_page.py SITE_DIR WEB_REFERENCE [OUTPUT_DIR]
+With OUTPUT_DIR, every compared frame is written there as PNGs of the page's
+and the native frame.
+"""
+import os
+import shutil
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import zlib
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.actions import interaction
+from selenium.webdriver.common.actions.action_builder import ActionBuilder
+from selenium.webdriver.common.actions.pointer_input import PointerInput
+from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+
+SITE = REFERENCE = OUTPUT = None
+CHROME_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                "--disable-background-networking", "--disable-component-update", "--disable-sync"]
+WIDTH, HEIGHT = 160, 128
+SAMPLE_TICKS = 11  # the timer raises the sampling tick on every 11th tick
+
+
+def write_png(path, hex_pixels):
+    rows = b"".join(b"\0" + bytes.fromhex(hex_pixels[6 * WIDTH * y:6 * WIDTH * (y + 1)]) for y in range(HEIGHT))
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    header = struct.pack(">IIBBBBB", WIDTH, HEIGHT, 8, 2, 0, 0, 0)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+class Scenario:
+    """Browser actions on a page in ?manual mode and the same steps written as
+    web_reference commands; capture() takes the page's canvas and lamp."""
+
+    def __init__(self, test, driver, url):
+        self.test, self.d = test, driver
+        self.commands, self.shots = [], []
+        self.d.get(url + "?manual")
+        for _ in range(100):
+            if self.js("return qd5test.state().ready"):
+                break
+            time.sleep(0.05)
+        test.assertTrue(self.js("return qd5test.state().ready"), "the module never became ready")
+
+    def js(self, script, *args):
+        return self.d.execute_script(script, *args)
+
+    def el(self, css):
+        return self.d.find_element(By.CSS_SELECTOR, css)
+
+    def click(self, css, *commands):
+        self.el(css).click()
+        self.commands += commands
+
+    def keys(self, key, *commands):
+        ActionChains(self.d).send_keys(key).perform()
+        self.commands += commands
+
+    def ticks(self, n):
+        self.js("qd5test.ticks(arguments[0])", n)
+        self.commands.append(f"tick {n}")
+
+    def passes(self, n):
+        self.js("qd5test.passes(arguments[0])", n)
+        self.commands.append(f"pass {n}")
+
+    def step(self, action, *commands, passes=2):
+        """An action that stores one key, then the passes that act on it: a
+        screen draws before it acts on a key, so the effect shows a pass later."""
+        action()
+        self.commands += commands
+        self.passes(passes)
+
+    def slider(self, row):
+        return self.d.find_elements(By.CSS_SELECTOR, ".slider-row input")[row]
+
+    def slider_value(self, row):
+        value = int(self.slider(row).get_attribute("value"))
+        shown = self.d.find_elements(By.CSS_SELECTOR, ".slider-row output")[row].text
+        self.test.assertEqual(shown, str(value), "a slider's label must show its value")
+        return value
+
+    def capture(self, name):
+        state = self.js("return qd5test.state()")
+        self.shots.append((name, self.js("return qd5test.canvasHex()"), state["lampBright"]))
+        self.commands.append("dump")
+
+    def capture_copy(self, name):
+        """Copy display, then the PNG read back from the clipboard."""
+        self.el("#copy-display").click()
+        pixels = self.d.execute_async_script("""
+            const done = arguments[arguments.length - 1];
+            (async () => {
+              for (let i = 0; i < 100 && !document.getElementById('status').textContent; ++i)
+                await new Promise((r) => setTimeout(r, 20));
+              const items = await navigator.clipboard.read();
+              const image = await createImageBitmap(await items[0].getType('image/png'));
+              const canvas = document.createElement('canvas');
+              canvas.width = image.width;
+              canvas.height = image.height;
+              const context = canvas.getContext('2d', { willReadFrequently: true });
+              context.drawImage(image, 0, 0);
+              const data = context.getImageData(0, 0, image.width, image.height).data;
+              let hex = '';
+              for (let i = 0; i < data.length; i += 4)
+                hex += ((data[i] << 16) | (data[i + 1] << 8) | data[i + 2]).toString(16).padStart(6, '0');
+              return [image.width, image.height, hex];
+            })().then(done, (e) => done(String(e)));""")
+        self.test.assertIsInstance(pixels, list, pixels)
+        self.test.assertEqual(self.el("#status").text, "Display copied to the clipboard")
+        self.test.assertEqual(pixels[:2], [WIDTH, HEIGHT], "the copy is the display at its own size")
+        self.shots.append((name, pixels[2], self.js("return qd5test.state()")["lampBright"]))
+        self.commands.append("dump")
+
+    def check(self):
+        """Runs the native side and compares every captured frame with it."""
+        run = subprocess.run([REFERENCE], input="\n".join(self.commands) + "\n", capture_output=True,
+                             text=True, timeout=60)
+        self.test.assertEqual(run.returncode, 0, run.stderr)
+        lines = run.stdout.splitlines()
+        lamps = [int(l.split()[1]) for l in lines if l.startswith("lamp ")]
+        frames = [l.split()[1] for l in lines if l.startswith("frame ")]
+        self.test.assertEqual(len(frames), len(self.shots))
+        for (name, page, page_lamp), native, native_lamp in zip(self.shots, frames, lamps):
+            if OUTPUT:
+                stem = os.path.join(OUTPUT, "".join(c if c.isalnum() else "_" for c in name))
+                write_png(stem + ".page.png", page)
+                write_png(stem + ".native.png", native)
+            with self.test.subTest(frame=name):
+                self.test.assertEqual(len(page), 6 * WIDTH * HEIGHT)
+                differ = [i for i in range(WIDTH * HEIGHT) if page[6 * i:6 * i + 6] != native[6 * i:6 * i + 6]]
+                where = f" first at x {differ[0] % WIDTH}, y {differ[0] // WIDTH}" if differ else ""
+                self.test.assertEqual(len(differ), 0, f"{name}: {len(differ)} pixels differ{where}")
+                self.test.assertEqual(page_lamp, bool(native_lamp), f"{name}: lamp")
+
+    def tap(self, css):
+        finger = PointerInput(interaction.POINTER_TOUCH, "finger")
+        actions = ActionBuilder(self.d, mouse=finger)
+        actions.pointer_action.move_to(self.el(css)).pointer_down().pointer_up()
+        actions.perform()
+
+
+class WebPage(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        port = free_port()
+        cls.server = subprocess.Popen(
+            ["/usr/bin/python3", "-m", "http.server", str(port), "--bind", "127.0.0.1", "--directory", SITE],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        cls.url = f"http://127.0.0.1:{port}/"
+        for _ in range(100):
+            try:
+                socket.create_connection(("127.0.0.1", port), timeout=1).close()
+                break
+            except OSError:
+                time.sleep(0.05)
+        cls.profile = tempfile.mkdtemp(prefix="qd5-chromium-")
+        options = webdriver.ChromeOptions()
+        options.binary_location = "/usr/bin/chromium"
+        for flag in CHROME_FLAGS + [f"--user-data-dir={cls.profile}", "--window-size=1000,800"]:
+            options.add_argument(flag)
+        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+        cls.d = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.d.quit()
+        cls.server.terminate()
+        cls.server.wait()
+        shutil.rmtree(cls.profile, ignore_errors=True)
+
+    def tearDown(self):
+        errors = [e["message"] for e in self.d.get_log("browser") if e["level"] in ("SEVERE", "WARNING")]
+        self.assertEqual(errors, [], "the browser console must stay free of errors")
+
+    def test_screens_keys_and_inputs_match_native(self):
+        s = Scenario(self, self.d, self.url)
+        s.capture("before power-on: black, lamp bright")
+        s.click("#power-on", "on")
+        s.ticks(SAMPLE_TICKS)
+        s.passes(2)
+        s.capture("run screen, channels 1 and 2 in alarm, lamp bright")
+        self.assertTrue(s.js("return qd5test.state().lampBright"))
+        s.step(lambda: s.click("#key-right"), "key 2")
+        s.capture("alarms acknowledged by F2, lamp dark")
+        self.assertFalse(s.js("return qd5test.state().lampBright"))
+        # A focused slider keeps its arrow keys; the instrument gets no key.
+        s.js("arguments[0].focus()", s.slider(1))
+        s.keys(Keys.ARROW_UP * 3)
+        self.assertEqual(s.slider_value(1), 3)
+        s.commands.append("input 1 3")
+        s.js("document.activeElement.blur()")
+        s.ticks(SAMPLE_TICKS)
+        s.passes(2)
+        s.capture("run screen, CH 2 at 3")
+        s.step(lambda: s.keys("+"), "key 4")
+        s.capture("page step by the + key")
+        s.step(lambda: ActionChains(self.d).scroll_from_origin(ScrollOrigin.from_element(s.el("#key-push")), 0, 100)
+               .perform(), "key 5")
+        s.capture("page back by the wheel over the knob")
+        s.step(lambda: s.click("#key-push"), "key 3")
+        s.capture("main menu from a click on the knob")
+        s.step(lambda: s.keys(Keys.ENTER), "key 3")
+        s.capture("channel 1 setup from Enter")
+        s.step(lambda: s.keys(Keys.F1), "key 1")
+        s.step(lambda: s.keys(Keys.ARROW_DOWN), "key 5")
+        s.step(lambda: s.click("#knob-down"), "key 5")
+        s.capture("main menu, MISC SETUP")
+        s.step(lambda: s.keys(Keys.SPACE), "key 3")
+        s.step(lambda: s.click("#knob-up"), "key 4")
+        s.step(lambda: s.keys(Keys.ARROW_UP), "key 4")
+        s.step(lambda: s.click("#key-push"), "key 3")
+        s.capture("information, ZOLT not connected")
+        s.click("#zolt", "zolt 1")
+        s.passes(2)
+        s.capture("information, ZOLT connected")
+        for _ in range(3):
+            s.step(lambda: s.click("#key-left"), "key 1")
+        s.capture("back on the run screen by F1 clicks")
+        # Channel 1 dragged high: its value on the screen changes.
+        ActionChains(self.d).move_to_element_with_offset(s.slider(0), s.slider(0).size["width"] // 2 - 4, 0) \
+            .click().perform()
+        raw = s.slider_value(0)
+        self.assertGreater(raw, 3500)
+        s.commands.append(f"input 0 {raw}")
+        s.ticks(SAMPLE_TICKS)
+        s.passes(2)
+        s.capture("CH 1 slider moved by the mouse")
+        # A mode slider moved: channel 4 off.
+        s.js("arguments[0].focus()", s.slider(8))
+        s.keys(Keys.HOME)
+        self.assertEqual(s.slider_value(8), 0)
+        s.commands.append("mode 3 0")
+        s.ticks(SAMPLE_TICKS)
+        s.passes(2)
+        s.capture("channel 4 off")
+        s.click("#power-off", "off")
+        s.passes(3)
+        s.capture("off keeps the last frame")
+        self.assertFalse(s.js("return qd5test.state().running"))
+        origin = self.url.rstrip("/")
+        self.d.execute_cdp_cmd("Browser.grantPermissions",
+                               {"origin": origin, "permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
+        s.capture_copy("copy display, read back from the clipboard")
+        s.check()
+
+    def test_mode_sliders_show_the_modes_after_on(self):
+        s = Scenario(self, self.d, self.url)
+        s.js("arguments[0].focus()", s.slider(5))
+        s.keys(Keys.END)
+        self.assertEqual(s.slider_value(5), 4)
+        s.el("#power-on").click()
+        self.assertEqual([s.slider_value(row) for row in range(5, 9)], [1, 2, 3, 4])
+
+    def test_phone_touch_and_narrow_screen(self):
+        self.d.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                               {"width": 360, "height": 740, "deviceScaleFactor": 3, "mobile": True})
+        self.d.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
+        try:
+            s = Scenario(self, self.d, self.url)
+            overflow = s.js("return document.documentElement.scrollWidth - window.innerWidth")
+            self.assertLessEqual(overflow, 0, "the page must fit a narrow screen")
+            s.tap("#power-on")
+            s.commands.append("on")
+            s.ticks(SAMPLE_TICKS)
+            s.passes(2)
+            s.step(lambda: s.tap("#key-left"), "key 1")
+            s.capture("alarms acknowledged by a touch on F1")
+            s.step(lambda: s.tap("#key-push"), "key 3")
+            s.step(lambda: s.tap("#knob-up"), "key 4")
+            s.capture("main menu, CH 2 SETUP, by touch at three device pixels a CSS pixel")
+            scale = s.js("return qd5test.state().scale")
+            self.assertGreaterEqual(scale, 3, "the canvas follows devicePixelRatio")
+            s.check()
+        finally:
+            self.d.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+            self.d.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": False})
+
+    def test_running_page_paces_passes_and_off_keeps_the_frame(self):
+        self.d.get(self.url + "?on")
+        time.sleep(2)
+        first = self.d.execute_script("return qd5test.state()")
+        time.sleep(2)
+        second = self.d.execute_script("return qd5test.state()")
+        self.assertTrue(second["running"])
+        rate = (second["passes"] - first["passes"]) / ((second["now"] - first["now"]) / 1000)
+        self.assertGreater(rate, 10, "passes run while the device is on")
+        self.assertLess(rate, 66, "passes are paced at about 60 a second at most")
+        elapsed_ticks = (second["now"] - first["now"]) / 100
+        # A tick may wait for a busy machine, but the timer catches up.
+        self.assertLessEqual(abs(second["ticks"] - first["ticks"] - elapsed_ticks), 3,
+                             "the timer ticks every 100 ms and keeps up with the clock")
+        # In a background tab the page runs no passes; back in front, its
+        # timer has caught up with the clock.
+        page = self.d.current_window_handle
+        self.d.switch_to.new_window("tab")
+        time.sleep(1.5)
+        self.d.close()
+        self.d.switch_to.window(page)
+        back = self.d.execute_script("return qd5test.state()")
+        self.assertLess(back["passes"] - second["passes"], 30, "a hidden page runs no passes")
+        self.assertLessEqual(abs(back["ticks"] - first["ticks"] - (back["now"] - first["now"]) / 100), 3)
+        shown = self.d.execute_script("return qd5test.canvasHex()")
+        self.assertNotEqual(shown, "0" * len(shown))
+        self.d.find_element(By.ID, "power-off").click()
+        time.sleep(0.2)
+        last = self.d.execute_script("return [qd5test.state(), qd5test.canvasHex()]")
+        time.sleep(1.2)
+        later = self.d.execute_script("return [qd5test.state(), qd5test.canvasHex()]")
+        self.assertFalse(later[0]["running"])
+        self.assertEqual(later[0]["passes"], last[0]["passes"], "no pass after Off")
+        self.assertEqual(later[1], last[1], "Off keeps the last frame")
+
+
+if __name__ == "__main__":
+    SITE, REFERENCE = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    if len(sys.argv) > 3:
+        OUTPUT = os.path.abspath(sys.argv[3])
+        os.makedirs(OUTPUT, exist_ok=True)
+    unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -21,7 +21,7 @@ std::string drawn_texts() {
     std::string out = "drawn:";
     for (int i = 0; i < text_record_count; ++i) {
         const TextRecordEntry& e = text_record[i];
-        out += std::string(i ? ", " : " ") + "\"" + e.text + "\" (colour " + std::to_string(e.colour) +
+        out += std::string(i ? ", " : " ") + "\"" + latin1_to_utf8(e.text) + "\" (colour " + std::to_string(e.colour) +
                ", size " + std::to_string(e.size) + ")";
     }
     if (text_record_overflow > 0) out += " and " + std::to_string(text_record_overflow) + " more";
@@ -135,7 +135,7 @@ bool condition_holds(const Condition& c, const Driver& driver, std::string& foun
 std::string describe(const Condition& c) {
     switch (c.kind) {
     case ConditionKind::text: {
-        std::string out = "text \"" + c.text + "\"";
+        std::string out = "text \"" + latin1_to_utf8(c.text.c_str()) + "\"";
         if (c.colour >= 0) out += " in colour " + std::to_string(c.colour);
         if (c.size >= 0) out += " in size " + std::to_string(c.size);
         return out;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <optional>
+#include <set>
 
 #include <yaml-cpp/yaml.h>
 
@@ -63,6 +64,11 @@ template <std::size_t N> int choose(const YAML::Node& node, const char* what, co
 
 const YAML::Node& mapping(const YAML::Node& node, const char* what) {
     if (!node.IsMap()) fail(node, std::string(what) + " must be a mapping of keys and values");
+    // YAML forbids a key twice in one mapping; the parser lets it through.
+    std::set<std::string> keys;
+    for (const auto& entry : node)
+        if (entry.first.IsScalar() && !keys.insert(entry.first.Scalar()).second)
+            fail(entry.first, "the key " + quoted(entry.first.Scalar()) + " is given twice");
     return node;
 }
 
@@ -107,6 +113,7 @@ class Loader {
 
 void Loader::load(const YAML::Node& root) {
     if (!root.IsMap()) fail(root, "a scenario must be a mapping with name and steps");
+    mapping(root, "a scenario");
     std::optional<YAML::Node> steps;
     for (const auto& entry : root) {
         const std::string key = scalar(entry.first, "a key");
@@ -266,7 +273,8 @@ Condition Loader::condition(const std::string& key, const YAML::Node& value, con
     static const char* const CONDITIONS = "text, no-text, lamp, screen, page, reading, alarm, pixel";
     if (key == "text" || key == "no-text") {
         c.kind = key == "text" ? ConditionKind::text : ConditionKind::no_text;
-        c.text = scalar(value, key.c_str());
+        if (!utf8_to_latin1(scalar(value, key.c_str()), c.text))
+            fail(value, "the instrument draws no character beyond code 255");
         if (c.text.size() > TEXT_RECORD_CHARS)
             fail(value, "a drawn text is kept to " + std::to_string(TEXT_RECORD_CHARS) + " characters");
     } else if (key == "lamp") {

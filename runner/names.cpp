@@ -35,3 +35,34 @@ int index_of_name(const char* const* names, int count, const char* name) {
         if (std::strcmp(names[i], name) == 0) return i;
     return -1;
 }
+
+bool utf8_to_latin1(const std::string& utf8, std::string& latin1) {
+    latin1.clear();
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            latin1 += static_cast<char>(c);
+        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size() &&
+                   (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) {
+            latin1 += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F));
+            ++i;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string latin1_to_utf8(const char* latin1) {
+    std::string out;
+    for (const char* p = latin1; *p != 0; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "host/device.h"
 
@@ -35,3 +36,8 @@ const char* name_of_screen(ScreenHandler handler);
 
 // The index of name in a table of names, or -1.
 int index_of_name(const char* const* names, int count, const char* name);
+
+// The instrument's texts are single bytes (the degree sign is 176); scenario
+// files and messages are UTF-8. False if the text holds a character above 255.
+bool utf8_to_latin1(const std::string& utf8, std::string& latin1);
+std::string latin1_to_utf8(const char* latin1);

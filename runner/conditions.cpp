@@ -21,8 +21,8 @@ std::string drawn_texts() {
     std::string out = "drawn:";
     for (int i = 0; i < text_record_count; ++i) {
         const TextRecordEntry& e = text_record[i];
-        out += std::string(i ? ", " : " ") + "\"" + latin1_to_utf8(e.text) + "\" (colour " + std::to_string(e.colour) +
-               ", size " + std::to_string(e.size) + ")";
+        out += std::string(i ? ", " : " ") + "\"" + latin1_to_utf8(e.text) + "\" (colour " +
+               std::to_string(e.colour) + ", size " + std::to_string(e.size) + ")";
     }
     if (text_record_overflow > 0) out += " and " + std::to_string(text_record_overflow) + " more";
     return out;

@@ -8,6 +8,7 @@
 #include "measurement/sampling.h"
 #include "measurement/settings.h"
 #include "menus/menu.h"
+#include "menus/menu_screens.h"
 #include "screens/run_screen.h"
 
 namespace {
@@ -81,21 +82,33 @@ void Driver::pass() {
     if (after_pass) after_pass();
 }
 
+namespace {
+
+template <typename T> void zero(T& object) { std::memset(&object, 0, sizeof object); }
+
+} // namespace
+
 void fresh_instrument() {
-    current_screen = run_screen;
-    pending_key = 0;
-    power_off_request = 0;
-    second_tick = 0;
-    blink_phase = 0;
-    message_timer = 0;
-    second_divider = 0;
-    countdown_divider = 0;
-    alarm_flags = 0;
-    alarm_ack_flags = 0;
-    zolt_enabled = 0;
-    for (int c = 0; c < CHANNELS; ++c) adc_input[c] = 0;
-    supply_adc = 0;
-    std::memset(&channel_settings, 0, sizeof channel_settings);
-    std::memset(FrameBuffer, 0, sizeof FrameBuffer);
+    // Everything a program start leaves at zero, device, settings, readings
+    // and menu state alike; only the first screen is set.
+    zero(pending_key), zero(power_off_request), zero(second_tick), zero(blink_phase), zero(message_timer);
+    zero(second_divider), zero(countdown_divider), zero(alarm_flags), zero(alarm_ack_flags),
+        zero(zolt_enabled);
+    zero(adc_input), zero(supply_adc), zero(zolt_value), zero(work_adc), zero(pressure_reading);
+    zero(temp_reading), zero(temp_celsius), zero(current_tenths), zero(current_amps), zero(volts_reading);
+    zero(pressure_max), zero(temp_max), zero(current_tenths_min), zero(current_tenths_max);
+    zero(current_amps_min), zero(current_amps_max), zero(volts_min), zero(volts_max);
+    zero(channel_settings), zero(backlight_level), zero(security_on), zero(security_code), zero(display_page);
+    zero(current_zero), zero(volts_cal_percent);
+    zero(menu_cursor), zero(menu_scroll), zero(menu_editing), zero(edit_step), zero(text_cursor);
+    zero(security_scratch), zero(selected_channel), zero(code_digits), zero(calibration_curve);
+    zero(calibration_kind);
+    message_next_screen = nullptr;
+    selected_pressure_config = nullptr;
+    selected_temperature_config = nullptr;
+    selected_current_config = nullptr;
+    selected_volts_config = nullptr;
+    zero(FrameBuffer);
     text_record_clear();
+    current_screen = run_screen;
 }

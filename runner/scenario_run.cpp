@@ -249,5 +249,6 @@ bool Run::fail(const Step& s, const std::string& what) {
 } // namespace
 
 ScenarioResult run_scenario(const Scenario& scenario, const RunOptions& options) {
+    fresh_instrument();
     return Run(scenario, options).run();
 }

@@ -72,21 +72,24 @@ const YAML::Node& mapping(const YAML::Node& node, const char* what) {
     return node;
 }
 
-// One line of the step as written, for -v and failure messages.
-std::string summary_of(const YAML::Node& node) {
-    YAML::Emitter out;
-    out.SetMapFormat(YAML::Flow);
-    out.SetSeqFormat(YAML::Flow);
-    out << node;
-    std::string text = out.c_str();
+// The step as written, from its line of the file: "press: knob", or
+// "expect: ..." when the step goes on over the following lines.
+std::string summary_of(const std::string& text, const YAML::Mark& mark) {
+    if (mark.pos < 0 || static_cast<std::size_t>(mark.pos) >= text.size()) return "step";
+    const std::size_t start = static_cast<std::size_t>(mark.pos);
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, std::min<std::size_t>(end - start, 200));
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.pop_back();
+    if (!line.empty() && line.back() == ':') line += " ...";
     constexpr std::size_t LONGEST = 100;
-    if (text.size() > LONGEST) text = text.substr(0, LONGEST) + "...";
-    return text;
+    if (line.size() > LONGEST) line = line.substr(0, LONGEST) + "...";
+    return line;
 }
 
 class Loader {
   public:
-    explicit Loader(Scenario& scenario) : scenario_(scenario) {}
+    Loader(Scenario& scenario, const std::string& text) : scenario_(scenario), text_(text) {}
     void load(const YAML::Node& root);
 
   private:
@@ -108,6 +111,7 @@ class Loader {
     int64_t time(const YAML::Node& node, const char* what);
 
     Scenario& scenario_;
+    const std::string& text_;
     int64_t total_ = 0;
 };
 
@@ -141,7 +145,7 @@ void Loader::step(const YAML::Node& node) {
     Step s;
     s.line = node.Mark().line + 1;
     s.column = node.Mark().column + 1;
-    s.summary = summary_of(node);
+    s.summary = summary_of(text_, node.Mark());
     using Handler = void (Loader::*)(Step&, const YAML::Node&);
     struct Kind {
         const char* name;
@@ -494,7 +498,7 @@ bool load_scenario_text(const std::string& text, const std::string& file, Scenar
     }
     try {
         const YAML::Node root = YAML::Load(text);
-        Loader(scenario).load(root);
+        Loader(scenario, text).load(root);
         return true;
     } catch (const Fault& fault) {
         error = position(file, fault.mark) + ": " + fault.message;

@@ -44,6 +44,7 @@ int qd5run_main(int argc, char** argv) {
     std::vector<std::string> files;
     int jobs = 1;
     app.add_option("--out", options.out_dir, "Folder for saved pictures, recordings and failure frames")
+        ->type_name("DIR")
         ->capture_default_str();
     app.add_option("--junit", junit, "Write a JUnit XML report to FILE")->type_name("FILE");
     app.add_flag("--update", options.update,

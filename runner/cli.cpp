@@ -1,6 +1,7 @@
 #include "runner/cli.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -16,12 +17,13 @@ namespace {
 enum Exit { EXIT_PASSED = 0, EXIT_FAILED = 1, EXIT_USAGE = 2 };
 
 std::string seconds_text(double ms) {
-    char text[32];
-    if (ms >= 60000)
-        std::snprintf(text, sizeof text, "%.0f min %.0f s", ms / 60000 - 0.5,
-                      (ms - 60000 * static_cast<long>(ms / 60000)) / 1000);
-    else
+    char text[40];
+    if (ms >= 60000) {
+        const long long seconds = std::llround(ms / 1000);
+        std::snprintf(text, sizeof text, "%lld min %lld s", seconds / 60, seconds % 60);
+    } else {
         std::snprintf(text, sizeof text, "%.2f s", ms / 1000);
+    }
     return text;
 }
 

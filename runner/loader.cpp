@@ -26,7 +26,14 @@ struct Fault {
 
 [[noreturn]] void fail(const YAML::Node& at, const std::string& message) { throw Fault{at.Mark(), message}; }
 
-std::string quoted(const std::string& s) { return "'" + s + "'"; }
+// A value from the file inside a message: on one line, and short.
+std::string quoted(const std::string& s) {
+    constexpr std::size_t LONGEST = 40;
+    std::string out = s.substr(0, LONGEST);
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < ' ') c = '?';
+    return "'" + out + (s.size() > LONGEST ? "...'" : "'");
+}
 
 std::string scalar(const YAML::Node& node, const char* what) {
     if (!node.IsScalar()) fail(node, std::string(what) + " must be a single value");

@@ -4,7 +4,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build run test test-unit bench golden soak fuzz generate install package web web-serve web-perf format clean
+.PHONY: all setup configure build run test test-unit bench golden scenario-refs docs soak fuzz generate install package web web-serve web-perf format clean
 
 all: build
 
@@ -28,6 +28,17 @@ test: build
 # Rewrites the golden images after an intended change of a screen.
 golden: build
 	QD5_UPDATE_GOLDEN=1 $(BUILD)/tests/unit_tests --gtest_brief=1
+
+# Rewrites the reference pictures that shipped scenarios compare with
+# (scenarios/refs/), after an intended change of a screen.
+scenario-refs: build
+	$(BUILD)/qd5run --update --out $(BUILD)/scenario-out scenarios/*.yaml
+
+# Regenerates the pictures and recordings in docs/ that qd5run makes, after
+# the references.
+DOC_SCENARIOS = scenarios/power_on_pages.yaml scenarios/oil_pressure_alarm.yaml
+docs: scenario-refs
+	$(BUILD)/qd5run --out docs $(DOC_SCENARIOS)
 
 bench: build
 	@tools/run_bench.sh $(BUILD)

@@ -1,69 +1,30 @@
 #include "host/front_picture.h"
 
-#include <csetjmp>
-#include <cstdio>
+#include <cstring>
 
-#include <jpeglib.h>
-
-extern const unsigned char front_jpeg[];
-extern const std::size_t front_jpeg_size;
+#include "host/jpeg_decode.h"
 
 namespace {
 
-// libjpeg's own error handler ends the process; this one jumps back to the
-// decoder, which gives up on the picture instead.
-struct JpegError {
-    jpeg_error_mgr manager;
-    std::jmp_buf resume;
-};
-
-[[noreturn]] void jpeg_fail(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->resume, 1);
-}
-
-void jpeg_silent(j_common_ptr, int) {}
-
-// Everything the decoder touches lives in one record whose address libjpeg
-// holds, so nothing of it sits in a register across the jump back.
-struct JpegDecoder {
-    jpeg_decompress_struct cinfo;
-    JpegError error;
-    QImage image;
-};
-
-bool decode_into(JpegDecoder& d, const unsigned char* data, std::size_t size) {
-    d.cinfo.err = jpeg_std_error(&d.error.manager);
-    d.error.manager.error_exit = jpeg_fail;
-    d.error.manager.emit_message = jpeg_silent;
-    if (setjmp(d.error.resume) != 0) {
-        jpeg_destroy_decompress(&d.cinfo);
-        d.image = QImage();
-        return false;
-    }
-    jpeg_create_decompress(&d.cinfo);
-    jpeg_mem_src(&d.cinfo, data, static_cast<unsigned long>(size));
-    jpeg_read_header(&d.cinfo, TRUE);
-    d.cinfo.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&d.cinfo);
-    d.image = QImage(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height),
-                     QImage::Format_RGB888);
-    if (d.image.isNull()) longjmp(d.error.resume, 1);
-    while (d.cinfo.output_scanline < d.cinfo.output_height) {
-        JSAMPROW row = d.image.scanLine(static_cast<int>(d.cinfo.output_scanline));
-        jpeg_read_scanlines(&d.cinfo, &row, 1);
-    }
-    jpeg_finish_decompress(&d.cinfo);
-    jpeg_destroy_decompress(&d.cinfo);
-    return true;
+QImage to_image(const RgbPicture& picture) {
+    QImage image(picture.width, picture.height, QImage::Format_RGB888);
+    if (image.isNull()) return {};
+    const std::size_t row_bytes = static_cast<std::size_t>(picture.width) * 3;
+    for (int y = 0; y < picture.height; ++y)
+        std::memcpy(image.scanLine(y), picture.rgb.data() + y * row_bytes, row_bytes);
+    return image;
 }
 
 } // namespace
 
 QImage decode_jpeg(const unsigned char* data, std::size_t size) {
-    if (data == nullptr || size == 0) return {};
-    JpegDecoder d{};
-    if (!decode_into(d, data, size)) return {};
-    return d.image;
+    RgbPicture picture;
+    if (!decode_jpeg_rgb(data, size, picture)) return {};
+    return to_image(picture);
 }
 
-QImage load_front_picture() { return decode_jpeg(front_jpeg, front_jpeg_size); }
+QImage load_front_picture() {
+    RgbPicture picture;
+    if (!decode_front_picture(picture)) return {};
+    return to_image(picture);
+}

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "entries.h"
+#include "scenario_entry.h"
 
 namespace {
 
@@ -33,3 +34,4 @@ int replay(const std::string& target, Entry entry) {
 TEST(FuzzCorpus, TextInputsReplayWithoutFault) { EXPECT_GT(replay("fuzz_text", fuzz_text), 0); }
 TEST(FuzzCorpus, SamplingInputsReplayWithoutFault) { EXPECT_GT(replay("fuzz_sampling", fuzz_sampling), 0); }
 TEST(FuzzCorpus, ScreenInputsReplayWithoutFault) { EXPECT_GT(replay("fuzz_screens", fuzz_screens), 0); }
+TEST(FuzzCorpus, ScenarioInputsReplayWithoutFault) { EXPECT_GT(replay("fuzz_scenario", fuzz_scenario), 0); }

@@ -103,7 +103,37 @@ def kept_sections():
 
 
 def fmt(us):
+    if us >= 1e6:
+        return f"{us / 1e6:.2f} s"
+    if us >= 1e4:
+        return f"{us / 1e3:.1f} ms"
     return f"{us * 1000:.0f} ns" if us < 1 else f"{us:.1f} µs"
+
+
+# The scenario runner (qd5run), benchmarks of bench/bench_runner.cpp:
+# name -> (what it measures, target in microseconds)
+RUNNER_BENCHMARKS = [
+    ("BM_qd5run_hour_run_screen/iterations:1",
+     "one hour of simulated time on the run screen, four channels, input moving, no recording", 3.6e6),
+    ("BM_qd5run_gif_60s_scale2/iterations:1", "60 s recorded as a GIF at scale 2 (alarm flashing)", 2e6),
+    ("BM_qd5run_load_1000_steps", "loading and checking a 1000-step scenario", 5e4),
+]
+
+
+def runner_section(bench):
+    out = ["", "## Scenario runner (qd5run)", "",
+           "| Figure | Median (wall) | CPU time | Target | Met |", "|---|---|---|---|---|"]
+    for name, what, target in RUNNER_BENCHMARKS:
+        if name not in bench:
+            continue
+        wall, cpu = bench[name]
+        out.append(f"| {what} | {fmt(wall)} | {fmt(cpu)} | < {fmt(target)} | {'yes' if cpu < target else 'NO'} |")
+    hour = bench.get(RUNNER_BENCHMARKS[0][0])
+    if hour:
+        out.append("")
+        out.append(f"Simulated time runs {3600e6 / hour[1]:.0f} times faster than real time by CPU time "
+                   f"({3600e6 / hour[0]:.0f} times by wall time on this shared machine); the target is 1000.")
+    return out
 
 
 def main():
@@ -143,6 +173,7 @@ def main():
         out.append(f"| start-up to the first frame (median / worst of 5) | {median} ms / {worst} ms | | < 500 ms | {'yes' if worst < 500 else 'NO'} |")
     if "cpu_texture" in window and window["cpu_texture"][1] is not None:
         out.append(f"| resident memory of the running simulator (after 32 s on the run screen; mostly Qt and the Mesa software renderer) | {window['cpu_texture'][1] / 1024:.1f} MB | | | |")
+    out += runner_section(bench)
     out.append("")
     out.append("Notes:")
     out.append("")

@@ -24,5 +24,8 @@ run_one fuzz_text & a=$!
 run_one fuzz_sampling & b=$!
 wait $a || status=1
 wait $b || status=1
-run_one fuzz_screens || status=1
+run_one fuzz_screens & a=$!
+run_one fuzz_scenario & b=$!
+wait $a || status=1
+wait $b || status=1
 exit $status

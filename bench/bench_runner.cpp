@@ -1,0 +1,93 @@
+// The scenario runner: an hour of simulated time on the run screen, a 60 s
+// GIF recording, and loading a scenario of 1000 steps.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <string>
+
+#include "runner/loader.h"
+#include "runner/scenario_run.h"
+
+namespace {
+
+// Four channels on the run screen; channel 1's input creeps up and down once
+// a minute, through the caution and alarm zones and back.
+std::string hour_scenario() {
+    std::string text = "name: an hour\nsteps:\n  - set: {ch1: 216, ch2: 156, ch3: 2048, volts: 1440}\n"
+                       "  - power: on\n";
+    for (int minute = 0; minute < 60; ++minute) {
+        const int raw = 20 + (minute % 20) * 20;
+        text += "  - set: {ch1: " + std::to_string(raw) + ", ch3: " + std::to_string(2048 + minute) + "}\n";
+        text += "  - wait: 1min\n";
+    }
+    return text;
+}
+
+// A minute of the alarm flashing on the run screen, recorded at scale 2.
+std::string gif_scenario() {
+    std::string text =
+        "name: a minute recorded\nsteps:\n  - set: {ch1: 40, ch2: 156, ch3: 2048, volts: 1440}\n"
+        "  - power: on\n  - record: {save: minute.gif, scale: 2}\n";
+    for (int second = 0; second < 60; ++second) {
+        text += "  - set: {ch2: " + std::to_string(150 + second) + "}\n";
+        text += "  - wait: 1s\n";
+    }
+    return text + "  - record: stop\n";
+}
+
+// 1000 steps of every kind, as a long hand-written scenario has them.
+std::string long_scenario() {
+    static const char* const STEPS[] = {
+        "  - set: {ch1: 216, ch2: 156, ch3: 2048, volts: 1440}\n",
+        "  - press: {key: up, times: 2}\n",
+        "  - wait: 500ms\n",
+        "  - expect: {text: \"4.0\", colour: 15, lamp: dark, page: hbar}\n",
+        "  - wait-for: {reading: {ch1: {min: 30, max: 50}}, timeout: 2s}\n",
+        "  - mode: {ch1: pressure, ch2: 2}\n",
+        "  - expect: [alarm: {ch1: false, volts: false}, pixel: {x: 10, y: 20, colour: 9}]\n",
+        "  - screenshot: {save: shots/a.png, scale: 3, view: device}\n",
+    };
+    std::string text = "name: long\ndescription: a thousand steps\nsteps:\n  - power: on\n";
+    for (int i = 1; i < 1000; ++i) text += STEPS[i % 8];
+    return text;
+}
+
+Scenario load(const std::string& text) {
+    Scenario scenario;
+    std::string error;
+    if (!load_scenario_text(text, "bench.yaml", scenario, error)) std::abort();
+    return scenario;
+}
+
+void BM_qd5run_hour_run_screen(benchmark::State& state) {
+    const Scenario scenario = load(hour_scenario());
+    RunOptions options;
+    options.write_files = false;
+    double simulated_ms = 0;
+    for (auto _ : state) simulated_ms = run_scenario(scenario, options).sim_ms;
+    state.counters["simulated_s"] = simulated_ms / 1000;
+}
+BENCHMARK(BM_qd5run_hour_run_screen)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_qd5run_gif_60s_scale2(benchmark::State& state) {
+    const Scenario scenario = load(gif_scenario());
+    RunOptions options;
+    options.out_dir = (std::filesystem::temp_directory_path() / "qd5run-bench").string();
+    for (auto _ : state) benchmark::DoNotOptimize(run_scenario(scenario, options).passed);
+    state.counters["gif_kB"] = static_cast<double>(std::filesystem::file_size(
+                                   std::filesystem::path(options.out_dir) / "minute.gif")) /
+                               1024;
+}
+BENCHMARK(BM_qd5run_gif_60s_scale2)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_qd5run_load_1000_steps(benchmark::State& state) {
+    const std::string text = long_scenario();
+    for (auto _ : state) {
+        Scenario scenario;
+        std::string error;
+        benchmark::DoNotOptimize(load_scenario_text(text, "long.yaml", scenario, error));
+    }
+}
+BENCHMARK(BM_qd5run_load_1000_steps)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,14 @@
+// The conditions of expect and wait-for, checked against the instrument as it
+// is after the current pass: the texts and pixels of the last frame, the lamp,
+// the screen, the page, the readings and the alarm flags.
+#pragma once
+
+#include <string>
+
+#include "runner/driver.h"
+#include "runner/scenario.h"
+
+// Whether the condition holds; if not, found says what was there instead.
+bool condition_holds(const Condition& condition, const Driver& driver, std::string& found);
+// What the condition asks for, in words.
+std::string describe(const Condition& condition);

@@ -1,0 +1,15 @@
+// Runs scenarios each in a child process of its own, so that every one starts
+// from the state of a freshly started simulator, up to jobs at a time.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "runner/scenario.h"
+#include "runner/scenario_run.h"
+
+// report is called in the order of the scenarios, as soon as each one and
+// all before it are done.
+std::vector<ScenarioResult> run_all(const std::vector<Scenario>& scenarios, const RunOptions& options,
+                                    int jobs,
+                                    const std::function<void(std::size_t, const ScenarioResult&)>& report);

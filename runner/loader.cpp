@@ -1,0 +1,535 @@
+#include "runner/loader.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <set>
+
+#include <yaml-cpp/yaml.h>
+
+#include "display/framebuffer.h"
+#include "display/palette.h"
+#include "display/text_record.h"
+#include "runner/names.h"
+
+namespace {
+
+// A fault found while checking: where and what. Thrown inside the loader only.
+struct Fault {
+    YAML::Mark mark;
+    std::string message;
+};
+
+[[noreturn]] void fail(const YAML::Node& at, const std::string& message) { throw Fault{at.Mark(), message}; }
+
+// A value from the file inside a message: on one line, and short.
+std::string quoted(const std::string& s) {
+    constexpr std::size_t LONGEST = 40;
+    std::string out = s.substr(0, LONGEST);
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < ' ') c = '?';
+    return "'" + out + (s.size() > LONGEST ? "...'" : "'");
+}
+
+std::string scalar(const YAML::Node& node, const char* what) {
+    if (!node.IsScalar()) fail(node, std::string(what) + " must be a single value");
+    return node.Scalar();
+}
+
+int64_t integer(const YAML::Node& node, const char* what, int64_t low, int64_t high) {
+    const std::string text = scalar(node, what);
+    errno = 0;
+    char* end = nullptr;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (text.empty() || *end != 0 || errno != 0)
+        fail(node, std::string(what) + " must be a whole number, not " + quoted(text));
+    if (value < low || value > high)
+        fail(node, std::string(what) + " " + text + " is out of range " + std::to_string(low) + ".." +
+                       std::to_string(high));
+    return value;
+}
+
+bool boolean(const YAML::Node& node, const char* what) {
+    const std::string text = scalar(node, what);
+    if (text == "true" || text == "on" || text == "yes") return true;
+    if (text == "false" || text == "off" || text == "no") return false;
+    fail(node, std::string(what) + " must be true or false (on or off), not " + quoted(text));
+}
+
+template <std::size_t N> int choose(const YAML::Node& node, const char* what, const char* const (&names)[N]) {
+    const std::string text = scalar(node, what);
+    const int index = index_of_name(names, static_cast<int>(N), text.c_str());
+    if (index >= 0) return index;
+    std::string list;
+    for (const char* name : names) list += (list.empty() ? "" : ", ") + std::string(name);
+    fail(node, "unknown " + std::string(what) + " " + quoted(text) + " (one of: " + list + ")");
+}
+
+const YAML::Node& mapping(const YAML::Node& node, const char* what) {
+    if (!node.IsMap()) fail(node, std::string(what) + " must be a mapping of keys and values");
+    // YAML forbids a key twice in one mapping; the parser lets it through.
+    std::set<std::string> keys;
+    for (const auto& entry : node)
+        if (entry.first.IsScalar() && !keys.insert(entry.first.Scalar()).second)
+            fail(entry.first, "the key " + quoted(entry.first.Scalar()) + " is given twice");
+    return node;
+}
+
+// The step as written, from its line of the file: "press: knob", or
+// "expect: ..." when the step goes on over the following lines.
+std::string summary_of(const std::string& text, const YAML::Mark& mark) {
+    if (mark.pos < 0 || static_cast<std::size_t>(mark.pos) >= text.size()) return "step";
+    const std::size_t start = static_cast<std::size_t>(mark.pos);
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, std::min<std::size_t>(end - start, 200));
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.pop_back();
+    if (!line.empty() && line.back() == ':') line += " ...";
+    constexpr std::size_t LONGEST = 100;
+    if (line.size() > LONGEST) line = line.substr(0, LONGEST) + "...";
+    return line;
+}
+
+class Loader {
+  public:
+    Loader(Scenario& scenario, const std::string& text) : scenario_(scenario), text_(text) {}
+    void load(const YAML::Node& root);
+
+  private:
+    void step(const YAML::Node& node);
+    void power(Step& s, const YAML::Node& v) { s.on = boolean(v, "power"); }
+    void zolt(Step& s, const YAML::Node& v) { s.on = boolean(v, "zolt"); }
+    void set(Step& s, const YAML::Node& v);
+    void mode(Step& s, const YAML::Node& v);
+    void press(Step& s, const YAML::Node& v);
+    void wait(Step& s, const YAML::Node& v) { s.passes = time(v, "wait"); }
+    void wait_for(Step& s, const YAML::Node& v);
+    void expect(Step& s, const YAML::Node& v);
+    void screenshot(Step& s, const YAML::Node& v);
+    void record(Step& s, const YAML::Node& v);
+    // The conditions of one mapping; timeout, when given, takes a timeout key.
+    void conditions(std::vector<Condition>& out, const YAML::Node& map, std::optional<YAML::Node>* timeout);
+    Condition condition(const std::string& key, const YAML::Node& value, const YAML::Node& map);
+    void image(ImageSpec& spec, const YAML::Node& map, bool save_kind, const char* extension);
+    int64_t time(const YAML::Node& node, const char* what);
+
+    Scenario& scenario_;
+    const std::string& text_;
+    int64_t total_ = 0;
+};
+
+void Loader::load(const YAML::Node& root) {
+    if (!root.IsMap()) fail(root, "a scenario must be a mapping with name and steps");
+    mapping(root, "a scenario");
+    std::optional<YAML::Node> steps;
+    for (const auto& entry : root) {
+        const std::string key = scalar(entry.first, "a key");
+        if (key == "name")
+            scenario_.name = scalar(entry.second, "name");
+        else if (key == "description")
+            scenario_.description = scalar(entry.second, "description");
+        else if (key == "steps")
+            steps = entry.second;
+        else
+            fail(entry.first, "unknown key " + quoted(key) + " (name, description, steps)");
+    }
+    if (scenario_.name.empty()) fail(root, "the scenario has no name");
+    if (!steps || !steps->IsSequence()) fail(root, "the scenario has no list of steps");
+    if (steps->size() > MAX_STEPS) fail(*steps, "more than " + std::to_string(MAX_STEPS) + " steps");
+    for (const auto& node : *steps) step(node);
+}
+
+void Loader::step(const YAML::Node& node) {
+    if (!node.IsMap() || node.size() != 1)
+        fail(node, "a step must be a mapping with one key, such as 'press: knob'");
+    const auto entry = *node.begin();
+    const std::string key = scalar(entry.first, "a step");
+    const YAML::Node& value = entry.second;
+    Step s;
+    s.line = node.Mark().line + 1;
+    s.column = node.Mark().column + 1;
+    s.summary = summary_of(text_, node.Mark());
+    using Handler = void (Loader::*)(Step&, const YAML::Node&);
+    struct Kind {
+        const char* name;
+        StepKind kind;
+        Handler handler;
+    };
+    static const Kind KINDS[] = {
+        {"power", StepKind::power, &Loader::power},
+        {"set", StepKind::set, &Loader::set},
+        {"mode", StepKind::mode, &Loader::mode},
+        {"zolt", StepKind::zolt, &Loader::zolt},
+        {"press", StepKind::press, &Loader::press},
+        {"wait", StepKind::wait, &Loader::wait},
+        {"wait-for", StepKind::wait_for, &Loader::wait_for},
+        {"expect", StepKind::expect, &Loader::expect},
+        {"screenshot", StepKind::screenshot_save, &Loader::screenshot},
+        {"record", StepKind::record_start, &Loader::record},
+    };
+    for (const Kind& kind : KINDS)
+        if (key == kind.name) {
+            s.kind = kind.kind;
+            (this->*kind.handler)(s, value);
+            scenario_.steps.push_back(std::move(s));
+            return;
+        }
+    fail(entry.first, "unknown step " + quoted(key) +
+                          " (power, set, mode, zolt, press, wait, wait-for, expect, screenshot, record)");
+}
+
+void Loader::set(Step& s, const YAML::Node& v) {
+    for (const auto& entry : mapping(v, "set")) {
+        const int input = choose(entry.first, "input", INPUT_NAMES);
+        s.raw[input] = static_cast<uint16_t>(integer(entry.second, "raw value", 0, RAW_MAX));
+    }
+}
+
+void Loader::mode(Step& s, const YAML::Node& v) {
+    for (const auto& entry : mapping(v, "mode")) {
+        const int channel = choose(entry.first, "channel", INPUT_NAMES);
+        if (channel >= CHANNELS) fail(entry.first, "the supply voltage has no mode");
+        const std::string text = scalar(entry.second, "mode");
+        const bool number = !text.empty() && std::isdigit(static_cast<unsigned char>(text[0]));
+        s.modes[channel] = static_cast<uint8_t>(number ? integer(entry.second, "mode", 0, 4)
+                                                       : choose(entry.second, "mode", MODE_NAMES));
+    }
+}
+
+void Loader::press(Step& s, const YAML::Node& v) {
+    static const char* const NAMES[] = {KEY_NAMES[0].name, KEY_NAMES[1].name, KEY_NAMES[2].name,
+                                        KEY_NAMES[3].name, KEY_NAMES[4].name};
+    if (v.IsScalar()) {
+        s.key = KEY_NAMES[choose(v, "key", NAMES)].code;
+        total_ += 1;
+        return;
+    }
+    std::optional<YAML::Node> key;
+    for (const auto& entry : mapping(v, "press")) {
+        const std::string name = scalar(entry.first, "a key");
+        if (name == "key")
+            key = entry.second;
+        else if (name == "times")
+            s.times = static_cast<int>(integer(entry.second, "times", 1, MAX_TIMES));
+        else
+            fail(entry.first, "unknown key " + quoted(name) + " of press (key, times)");
+    }
+    if (!key) fail(v, "press needs a key");
+    s.key = KEY_NAMES[choose(*key, "key", NAMES)].code;
+    total_ += s.times;
+}
+
+void Loader::wait_for(Step& s, const YAML::Node& v) {
+    s.passes = DEFAULT_TIMEOUT_PASSES;
+    std::optional<YAML::Node> timeout;
+    conditions(s.conditions, mapping(v, "wait-for"), &timeout);
+    if (timeout)
+        s.passes = time(*timeout, "timeout");
+    else
+        total_ += s.passes;
+    if (total_ > MAX_TOTAL_PASSES) fail(v, "the scenario's times add up to more than 24 h");
+}
+
+void Loader::expect(Step& s, const YAML::Node& v) {
+    if (v.IsSequence()) {
+        for (const auto& item : v) conditions(s.conditions, mapping(item, "a condition"), nullptr);
+    } else {
+        conditions(s.conditions, mapping(v, "expect"), nullptr);
+    }
+    if (s.conditions.empty()) fail(v, "expect needs at least one condition");
+}
+
+void Loader::conditions(std::vector<Condition>& out, const YAML::Node& map,
+                        std::optional<YAML::Node>* timeout) {
+    std::optional<YAML::Node> colour, size;
+    const std::size_t first = out.size();
+    for (const auto& entry : map) {
+        const std::string key = scalar(entry.first, "a condition");
+        if (key == "timeout" && timeout != nullptr)
+            *timeout = entry.second;
+        else if (key == "colour")
+            colour = entry.second;
+        else if (key == "size")
+            size = entry.second;
+        else
+            out.push_back(condition(key, entry.second, entry.first));
+    }
+    Condition* text = nullptr;
+    for (std::size_t i = first; i < out.size(); ++i)
+        if (out[i].kind == ConditionKind::text) text = &out[i];
+    if ((colour || size) && text == nullptr)
+        fail(colour ? *colour : *size, "colour and size belong to a text condition");
+    if (colour) text->colour = static_cast<int>(integer(*colour, "colour", 0, PALETTE_SIZE - 1));
+    if (size) {
+        static const int SIZES[] = {8, 9, 10, 12, 16, 20, 24, 30, 34};
+        text->size = static_cast<int>(integer(*size, "size", 8, 34));
+        bool known = false;
+        for (int s : SIZES) known = known || s == text->size;
+        if (!known)
+            fail(*size,
+                 "unknown font size " + std::to_string(text->size) + " (8, 9, 10, 12, 16, 20, 24, 30, 34)");
+    }
+    if (out.size() == first) fail(map, "at least one condition is needed");
+}
+
+Condition Loader::condition(const std::string& key, const YAML::Node& value, const YAML::Node& at) {
+    Condition c;
+    c.line = at.Mark().line + 1;
+    c.column = at.Mark().column + 1;
+    static const char* const LAMP[] = {"dark", "bright"};
+    static const char* const CONDITIONS = "text, no-text, lamp, screen, page, reading, alarm, pixel";
+    if (key == "text" || key == "no-text") {
+        c.kind = key == "text" ? ConditionKind::text : ConditionKind::no_text;
+        if (!utf8_to_latin1(scalar(value, key.c_str()), c.text))
+            fail(value, "the instrument draws no character beyond code 255");
+        if (c.text.size() > TEXT_RECORD_CHARS)
+            fail(value, "a drawn text is kept to " + std::to_string(TEXT_RECORD_CHARS) + " characters");
+    } else if (key == "lamp") {
+        c.kind = ConditionKind::lamp;
+        c.choice = choose(value, "lamp state", LAMP);
+    } else if (key == "screen") {
+        c.kind = ConditionKind::screen;
+        const std::string name = scalar(value, "screen");
+        c.choice = -1;
+        std::string list;
+        for (int i = 0; i < SCREEN_NAME_COUNT; ++i) {
+            if (name == SCREEN_NAMES[i].name) c.choice = i;
+            list += (i ? ", " : "") + std::string(SCREEN_NAMES[i].name);
+        }
+        if (c.choice < 0) fail(value, "unknown screen " + quoted(name) + " (one of: " + list + ")");
+    } else if (key == "page") {
+        c.kind = ConditionKind::page;
+        c.choice = choose(value, "page", PAGE_NAMES);
+    } else if (key == "reading") {
+        c.kind = ConditionKind::reading;
+        for (const auto& entry : mapping(value, "reading")) {
+            const int channel = choose(entry.first, "channel", INPUT_NAMES);
+            if (channel >= CHANNELS) fail(entry.first, "the supply voltage is read through a volts channel");
+            constexpr int64_t LOW = -32768, HIGH = 32767;
+            if (entry.second.IsMap()) {
+                Range r{static_cast<int32_t>(LOW), static_cast<int32_t>(HIGH)};
+                for (const auto& bound : entry.second) {
+                    const std::string b = scalar(bound.first, "a bound");
+                    if (b == "min")
+                        r.low = static_cast<int32_t>(integer(bound.second, "min", LOW, HIGH));
+                    else if (b == "max")
+                        r.high = static_cast<int32_t>(integer(bound.second, "max", LOW, HIGH));
+                    else
+                        fail(bound.first, "unknown key " + quoted(b) + " of a reading (min, max)");
+                }
+                c.readings[channel] = r;
+            } else {
+                const auto v = static_cast<int32_t>(integer(entry.second, "reading", LOW, HIGH));
+                c.readings[channel] = Range{v, v};
+            }
+        }
+    } else if (key == "alarm") {
+        c.kind = ConditionKind::alarm;
+        for (const auto& entry : mapping(value, "alarm"))
+            c.alarms[choose(entry.first, "input", INPUT_NAMES)] = boolean(entry.second, "alarm");
+    } else if (key == "pixel") {
+        c.kind = ConditionKind::pixel;
+        bool x = false, y = false, colour = false;
+        for (const auto& entry : mapping(value, "pixel")) {
+            const std::string k = scalar(entry.first, "a key");
+            if (k == "x")
+                c.x = static_cast<int>(integer(entry.second, "x", 0, LCD_WIDTH - 1)), x = true;
+            else if (k == "y")
+                c.y = static_cast<int>(integer(entry.second, "y", 0, LCD_HEIGHT - 1)), y = true;
+            else if (k == "colour")
+                c.colour = static_cast<int>(integer(entry.second, "colour", 0, PALETTE_SIZE - 1)),
+                colour = true;
+            else
+                fail(entry.first, "unknown key " + quoted(k) + " of pixel (x, y, colour)");
+        }
+        if (!x || !y || !colour) fail(value, "pixel needs x, y and colour");
+    } else {
+        fail(at, "unknown condition " + quoted(key) + " (" + CONDITIONS + ")");
+    }
+    if ((c.kind == ConditionKind::reading || c.kind == ConditionKind::alarm) && value.size() == 0)
+        fail(value, key + " needs at least one channel");
+    return c;
+}
+
+void Loader::screenshot(Step& s, const YAML::Node& v) {
+    const YAML::Node& map = mapping(v, "screenshot");
+    const bool save = map["save"].IsDefined();
+    const bool compare = map["compare"].IsDefined();
+    if (save == compare) fail(v, "a screenshot either saves or compares: give save or compare");
+    s.kind = save ? StepKind::screenshot_save : StepKind::screenshot_compare;
+    image(s.image, map, save, ".png");
+}
+
+void Loader::record(Step& s, const YAML::Node& v) {
+    if (v.IsScalar()) {
+        if (v.Scalar() != "stop") fail(v, "record takes a mapping with save, or stop");
+        s.kind = StepKind::record_stop;
+        return;
+    }
+    const YAML::Node& map = mapping(v, "record");
+    if (!map["save"].IsDefined()) fail(v, "record needs save: the GIF to write");
+    s.kind = StepKind::record_start;
+    image(s.image, map, true, ".gif");
+}
+
+void Loader::image(ImageSpec& spec, const YAML::Node& map, bool save_kind, const char* extension) {
+    static const char* const VIEWS[] = {"display", "device"};
+    for (const auto& entry : map) {
+        const std::string key = scalar(entry.first, "a key");
+        if (key == (save_kind ? "save" : "compare")) {
+            spec.path = scalar(entry.second, key.c_str());
+            std::string why;
+            if (save_kind ? !output_path_allowed(spec.path, extension, why)
+                          : (spec.path.empty() || spec.path[0] == '/' || spec.path.size() < 4 ||
+                             spec.path.substr(spec.path.size() - 4) != extension)) {
+                if (!save_kind) why = "a reference is a .png file relative to the scenario's folder";
+                fail(entry.second, "bad path " + quoted(spec.path) + ": " + why);
+            }
+        } else if (key == "scale") {
+            spec.scale = static_cast<int>(integer(entry.second, "scale", 1, MAX_SCALE));
+        } else if (key == "view") {
+            spec.view = static_cast<View>(choose(entry.second, "view", VIEWS));
+        } else {
+            fail(entry.first,
+                 "unknown key " + quoted(key) + " (" + (save_kind ? "save" : "compare") + ", scale, view)");
+        }
+    }
+}
+
+int64_t Loader::time(const YAML::Node& node, const char* what) {
+    int64_t passes = 0;
+    std::string why;
+    if (!parse_duration(scalar(node, what), passes, why)) fail(node, std::string(what) + ": " + why);
+    total_ += passes;
+    if (total_ > MAX_TOTAL_PASSES) fail(node, "the scenario's times add up to more than 24 h");
+    return passes;
+}
+
+std::string position(const std::string& file, const YAML::Mark& mark) {
+    // A mark of -1 (a node made up by the parser) names the file only.
+    if (mark.line < 0) return file + ":1:1";
+    return file + ":" + std::to_string(mark.line + 1) + ":" + std::to_string(mark.column + 1);
+}
+
+} // namespace
+
+bool parse_duration(const std::string& text, int64_t& passes, std::string& why) {
+    struct Unit {
+        const char* name;
+        double passes_per_unit;
+        bool whole;
+    };
+    constexpr double PASSES_PER_MS = static_cast<double>(PASSES_PER_TICK) / MS_PER_TICK;
+    static const Unit UNITS[] = {
+        {"ms", PASSES_PER_MS, false},
+        {"s", 1000 * PASSES_PER_MS, false},
+        {"min", 60000 * PASSES_PER_MS, false},
+        {"tick", PASSES_PER_TICK, true},
+        {"ticks", PASSES_PER_TICK, true},
+        {"pass", 1, true},
+        {"passes", 1, true},
+    };
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    if (i < text.size() && text[i] == '-') {
+        why = "a time cannot be negative";
+        return false;
+    }
+    const std::size_t digits = i;
+    while (i < text.size() && (std::isdigit(static_cast<unsigned char>(text[i])) || text[i] == '.')) ++i;
+    const std::string number = text.substr(digits, i - digits);
+    while (i < text.size() && text[i] == ' ') ++i;
+    const std::string unit = text.substr(i);
+    char* end = nullptr;
+    const double value = number.empty() ? -1 : std::strtod(number.c_str(), &end);
+    if (number.empty() || end == nullptr || *end != 0 || number.size() > 12) {
+        why = "not a time: " + quoted(text) + " (such as 500ms, 1.5s, 2min, 3 ticks, 10 passes)";
+        return false;
+    }
+    for (const Unit& u : UNITS) {
+        if (unit != u.name) continue;
+        if (u.whole && std::floor(value) != value) {
+            why = "ticks and passes are whole numbers";
+            return false;
+        }
+        const double p = std::ceil(value * u.passes_per_unit - 1e-9);
+        if (p > static_cast<double>(MAX_TOTAL_PASSES)) {
+            why = "a time longer than 24 h";
+            return false;
+        }
+        passes = static_cast<int64_t>(p);
+        return true;
+    }
+    why = "unknown time unit " + quoted(unit) + " (ms, s, min, ticks, passes)";
+    return false;
+}
+
+bool output_path_allowed(const std::string& path, const char* extension, std::string& why) {
+    const std::size_t ext = std::strlen(extension);
+    if (path.empty() || path[0] == '/') {
+        why = "output paths are relative to the output folder";
+        return false;
+    }
+    if (path.size() <= ext || path.compare(path.size() - ext, ext, extension) != 0) {
+        why = std::string("the file must end in ") + extension;
+        return false;
+    }
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const std::size_t slash = std::min(path.find('/', start), path.size());
+        const std::string part = path.substr(start, slash - start);
+        if (part.empty() || part == "..") {
+            why = part.empty() ? "empty folder name" : "output paths may not leave the output folder";
+            return false;
+        }
+        start = slash + 1;
+    }
+    if (path.find('\\') != std::string::npos || path.find('\0') != std::string::npos) {
+        why = "no backslashes or zero bytes in paths";
+        return false;
+    }
+    return true;
+}
+
+bool load_scenario_text(const std::string& text, const std::string& file, Scenario& scenario,
+                        std::string& error) {
+    scenario = Scenario{};
+    scenario.file = file;
+    if (text.size() > MAX_FILE_BYTES) {
+        error = file + ":1:1: larger than " + std::to_string(MAX_FILE_BYTES) + " bytes";
+        return false;
+    }
+    try {
+        const YAML::Node root = YAML::Load(text);
+        Loader(scenario, text).load(root);
+        return true;
+    } catch (const Fault& fault) {
+        error = position(file, fault.mark) + ": " + fault.message;
+    } catch (const YAML::Exception& e) {
+        error = position(file, e.mark) + ": YAML: " + e.msg;
+    } catch (const std::exception& e) {
+        error = file + ":1:1: " + e.what();
+    }
+    scenario = Scenario{};
+    scenario.file = file;
+    return false;
+}
+
+bool load_scenario_file(const std::string& path, Scenario& scenario, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = path + ": cannot be read";
+        return false;
+    }
+    std::string text;
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        text.append(buffer, static_cast<std::size_t>(in.gcount()));
+        if (text.size() > MAX_FILE_BYTES) break;
+    }
+    return load_scenario_text(text, path, scenario, error);
+}

@@ -1,0 +1,26 @@
+// Runs one loaded scenario against the instrument in simulated time.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "runner/scenario.h"
+
+struct RunOptions {
+    std::string out_dir = "qd5run-out";
+    bool update = false;     // write missing or differing references instead of failing
+    bool verbose = false;    // each step as it runs, with simulated time
+    bool write_files = true; // false: no pictures at all (the fuzz target)
+    int64_t max_passes = -1; // a cap on simulated time, in passes; -1 none
+};
+
+struct ScenarioResult {
+    bool passed = false;
+    double sim_ms = 0;
+    double wall_ms = 0;
+    std::string message; // the failure, "file:line:column: ..."
+    std::string notes;   // references written by --update, one per line
+    uint64_t digest = 0; // of the final state: equal runs give equal digests
+};
+
+ScenarioResult run_scenario(const Scenario& scenario, const RunOptions& options);

@@ -1,0 +1,110 @@
+// The scenario loader: every class of error as one "file:line:column: ..."
+// line, the output-path rule, and the command's exit status 2 with nothing
+// written for a bad file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "runner/cli.h"
+#include "runner/loader.h"
+#include "support/png_image.h"
+
+namespace {
+
+struct BadScenario {
+    const char* what;
+    const char* text;
+    const char* error; // the expected message, after "f.yaml:"
+};
+
+const BadScenario BAD_SCENARIOS[] = {
+    {"syntax", "name: x\nsteps: [\n", "3:1: YAML: end of sequence flow not found"},
+    {"unknown step", "name: x\nsteps:\n  - pres: knob\n", "3:5: unknown step 'pres'"},
+    {"unknown condition", "name: x\nsteps:\n  - expect: {txt: A}\n", "3:14: unknown condition 'txt'"},
+    {"unknown top key", "name: x\nstep: []\n", "2:1: unknown key 'step'"},
+    {"raw out of range", "name: x\nsteps:\n  - set: {ch1: 4097}\n",
+     "3:16: raw value 4097 is out of range 0..4096"},
+    {"scale out of range", "name: x\nsteps:\n  - screenshot: {save: a.png, scale: 0}\n",
+     "3:38: scale 0 is out of range 1..8"},
+    {"colour out of range", "name: x\nsteps:\n  - expect: {pixel: {x: 1, y: 1, colour: 300}}\n",
+     "3:42: colour 300 is out of range 0..245"},
+    {"unknown key name", "name: x\nsteps:\n  - press: middle\n", "3:12: unknown key 'middle'"},
+    {"name on two lines", "name: x\nsteps:\n  - press: \"a\\nb\"\n", "3:12: unknown key 'a?b'"},
+    {"unknown screen", "name: x\nsteps:\n  - expect: {screen: setup}\n", "3:22: unknown screen 'setup'"},
+    {"negative time", "name: x\nsteps:\n  - wait: -5s\n", "3:11: wait: a time cannot be negative"},
+    {"time unit", "name: x\nsteps:\n  - wait: 5 hours\n", "3:11: wait: unknown time unit 'hours'"},
+    {"too long", "name: x\nsteps:\n  - wait: 25 min\n  - wait: 1439 min\n",
+     "4:11: the scenario's times add up"},
+    {"twice", "name: x\nsteps:\n  - expect: {lamp: dark, lamp: bright}\n",
+     "3:26: the key 'lamp' is given twice"},
+    {"path leaves", "name: x\nsteps:\n  - screenshot: {save: ../a.png}\n", "3:24: bad path '../a.png'"},
+};
+
+TEST(ScenarioLoader, EveryErrorIsOneLineWithFileLineAndColumn) {
+    for (const BadScenario& bad : BAD_SCENARIOS) {
+        Scenario scenario;
+        std::string error;
+        EXPECT_FALSE(load_scenario_text(bad.text, "f.yaml", scenario, error)) << bad.what;
+        EXPECT_EQ(error.rfind(std::string("f.yaml:") + bad.error, 0), 0u) << bad.what << ": " << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << bad.what;
+        EXPECT_TRUE(scenario.steps.empty()) << bad.what;
+    }
+}
+
+TEST(ScenarioLoader, TimesBecomeWholePassesRoundedUp) {
+    struct Time {
+        const char* text;
+        int64_t passes;
+    };
+    const Time times[] = {{"0ms", 0},     {"100ms", 6},    {"10ms", 1},   {"1.5s", 90},
+                          {"2min", 7200}, {"3 ticks", 18}, {"1 pass", 1}, {"10 passes", 10}};
+    for (const Time& t : times) {
+        int64_t passes = -1;
+        std::string why;
+        EXPECT_TRUE(parse_duration(t.text, passes, why)) << t.text << ": " << why;
+        EXPECT_EQ(passes, t.passes) << t.text;
+    }
+    int64_t passes = 0;
+    std::string why;
+    EXPECT_FALSE(parse_duration("1.5 ticks", passes, why));
+    EXPECT_FALSE(parse_duration("1e9 s", passes, why));
+    EXPECT_FALSE(parse_duration("99999999999 s", passes, why));
+}
+
+TEST(ScenarioLoader, OutputPathsStayInsideTheOutputFolder) {
+    struct Path {
+        const char* path;
+        bool allowed;
+    };
+    const Path paths[] = {
+        {"a.png", true},     {"docs/a.png", true},     {"a.b/c.png", true}, {"/tmp/a.png", false},
+        {"../a.png", false}, {"a/../../b.png", false}, {"a//b.png", false}, {"a/", false},
+        {"a.gif", false},    {".png", false},          {"", false},         {"a\\..\\b.png", false},
+        {"./a.png", true},
+    };
+    for (const Path& p : paths) {
+        std::string why;
+        EXPECT_EQ(output_path_allowed(p.path, ".png", why), p.allowed) << p.path << ": " << why;
+    }
+}
+
+TEST(ScenarioLoader, BadFileExitsTwoAndWritesNothing) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(test_output_dir()) / "scenario-bad";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path good = dir / "good.yaml";
+    const fs::path bad = dir / "bad.yaml";
+    std::ofstream(good) << "name: good\nsteps:\n  - power: on\n  - screenshot: {save: shot.png}\n";
+    std::ofstream(bad) << "name: bad\nsteps:\n  - set: {ch5: 1}\n";
+    const fs::path out = dir / "out";
+    const std::string out_arg = out.string(), good_arg = good.string(), bad_arg = bad.string();
+    const char* argv[] = {"qd5run", "--out", out_arg.c_str(), good_arg.c_str(), bad_arg.c_str()};
+    EXPECT_EQ(qd5run_main(5, const_cast<char**>(argv)), 2);
+    EXPECT_FALSE(fs::exists(out));
+    const char* usage[] = {"qd5run", "--no-such-option", good_arg.c_str()};
+    EXPECT_EQ(qd5run_main(3, const_cast<char**>(usage)), 2);
+}
+
+} // namespace

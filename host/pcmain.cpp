@@ -149,10 +149,7 @@ void TfrmMain::build_front() {
     Image1 = new QLabel(Client);
     Image1->setObjectName("Image1");
     Image1->setGeometry(0, 0, 241, 249);
-    const QImage front = load_front_picture();
-    if (!front.isNull())
-        Image1->setPixmap(
-            QPixmap::fromImage(front.scaled(241, 249, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    show_front_picture();
 
     Panel1 = new LcdPanel(Client);
     Panel1->setObjectName("Panel1");
@@ -212,6 +209,18 @@ void TfrmMain::build_front() {
         button("Button1", "&On", 64, 272, 75, 25, "Power the instrument on (again)", &TfrmMain::Button1Click);
     Button2 =
         button("Button2", "&Off", 160, 272, 75, 25, "Power the instrument off", &TfrmMain::Button2Click);
+}
+
+void TfrmMain::show_front_picture() {
+    // Scaled once to the device pixels it covers, so that a scaled desktop
+    // shows it sharp rather than enlarged from 241 by 249.
+    const QImage front = load_front_picture();
+    if (front.isNull()) return;
+    const qreal ratio = devicePixelRatioF();
+    QPixmap picture = QPixmap::fromImage(
+        front.scaled(QSize(241, 249) * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    picture.setDevicePixelRatio(ratio);
+    Image1->setPixmap(picture);
 }
 
 QLabel* TfrmMain::make_label(const char* caption, int x, int y) {

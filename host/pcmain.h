@@ -94,6 +94,7 @@ class TfrmMain : public QMainWindow {
     void FormDestroy();
     void build_menu();
     void build_front();
+    void show_front_picture();
     void build_sliders();
     QLabel* make_label(const char* caption, int x, int y);
     QScrollBar* make_slider(int y, int maximum, void (TfrmMain::*handler)());

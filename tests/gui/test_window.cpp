@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QWheelEvent>
+#include <cmath>
 #include <memory>
 #include <stdexcept>
 
@@ -18,6 +19,7 @@
 #include "host/pcmain.h"
 #include "measurement/sampling.h"
 #include "measurement/settings.h"
+#include "screens/run_screen.h"
 
 namespace {
 
@@ -43,6 +45,47 @@ QString compare_panel(const QImage& grab, const uint8_t (&frame)[LCD_HEIGHT][LCD
                     .arg(y)
                     .arg(actual, 8, 16)
                     .arg(expected, 8, 16);
+        }
+    return {};
+}
+
+// Compares a grab of the panel on a desktop scaled by the grab's device pixel
+// ratio s: the device pixel at the centre of every frame pixel shows its
+// palette colour; at a whole scale every frame pixel is an s by s block of it;
+// the spare row above and the spare columns to the right stay black.
+QString compare_scaled_panel(const QImage& grab, const uint8_t (&frame)[LCD_HEIGHT][LCD_WIDTH]) {
+    const double s = grab.devicePixelRatio();
+    const QSize expected_size = QSize(163, 129) * s;
+    if (grab.size() != expected_size)
+        return QString("grab is %1x%2 at scale %3").arg(grab.width()).arg(grab.height()).arg(s);
+    auto differs = [&](int dx, int dy, QRgb expected) {
+        const QRgb actual = grab.pixel(dx, dy) | 0xFF000000u;
+        if (actual == expected) return QString();
+        return QString("device pixel (%1,%2) is %3, expected %4 at scale %5")
+            .arg(dx)
+            .arg(dy)
+            .arg(actual, 8, 16)
+            .arg(expected, 8, 16)
+            .arg(s);
+    };
+    const bool whole = s == std::floor(s);
+    for (int y = 0; y < LCD_HEIGHT; ++y)
+        for (int x = 0; x < LCD_WIDTH; ++x) {
+            const QRgb expected = palette_rgb(frame[y][x]);
+            const int cx = int((x + 0.5) * s), cy = int((y + SPARE_ROWS_ABOVE + 0.5) * s);
+            QString difference = differs(cx, cy, expected);
+            for (int by = 0; whole && difference.isEmpty() && by < int(s); ++by)
+                for (int bx = 0; difference.isEmpty() && bx < int(s); ++bx)
+                    difference = differs(int(x * s) + bx, int((y + SPARE_ROWS_ABOVE) * s) + by, expected);
+            if (!difference.isEmpty()) return difference;
+        }
+    for (int dy = 0; dy < grab.height(); ++dy)
+        for (int dx = 0; dx < grab.width(); ++dx) {
+            // Device pixels whose centre lies clearly outside the frame's area.
+            const double fx = (dx + 0.5) / s, fy = (dy + 0.5) / s - SPARE_ROWS_ABOVE;
+            if (fx < LCD_WIDTH + 0.1 && fy > -0.1 && fy < LCD_HEIGHT + 0.1) continue;
+            const QString difference = differs(dx, dy, qRgb(0, 0, 0));
+            if (!difference.isEmpty()) return difference;
         }
     return {};
 }
@@ -290,6 +333,37 @@ class TestWindow : public QObject {
             QVERIFY2(difference.isEmpty(), qPrintable(difference));
         }
         QVERIFY(w.Panel1->graphics_ready());
+    }
+
+    // Run once per desktop scale (QT_SCALE_FACTOR 1, 1.5 and 2, set by CTest).
+    void panelAtScale() {
+        TfrmMain& w = *window;
+        const double s = w.Panel1->devicePixelRatioF();
+        QCOMPARE(s, qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble());
+        static uint8_t pattern[LCD_HEIGHT][LCD_WIDTH];
+        for (int y = 0; y < LCD_HEIGHT; ++y)
+            for (int x = 0; x < LCD_WIDTH; ++x)
+                pattern[y][x] = uint8_t((x * 7 + y * 13 + x * y) % PALETTE_SIZE);
+        pattern[0][0] = 15;
+        pattern[127][159] = 9;
+        for (auto mode : {LcdPanel::RenderMode::Points, LcdPanel::RenderMode::Texture}) {
+            w.Panel1->set_render_mode(mode);
+            w.Panel1->show_frame(pattern);
+            const QString difference = compare_scaled_panel(w.Panel1->grab_display(), pattern);
+            QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        }
+        // The copy stays the 160 by 128 display, whatever the scale.
+        QCOMPARE(w.Panel1->shown_image().size(), QSize(LCD_WIDTH, LCD_HEIGHT));
+        // A click where the knob is drawn, delivered to the window as the
+        // window system would, opens the menus.
+        power_on_and_wait();
+        const QPoint knob = w.Image8->mapTo(&w, w.Image8->rect().center());
+        QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, knob);
+        QTRY_VERIFY_WITH_TIMEOUT(current_screen != run_screen, 3000);
+        // The run screen itself, drawn by the instrument, fills the panel too.
+        power_off_and_wait();
+        const QString difference = compare_scaled_panel(w.Panel1->grab_display(), FrameBuffer);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
     }
 
     void modeSlidersAfterOn() {

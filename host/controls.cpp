@@ -3,6 +3,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QWheelEvent>
 
 TImage::TImage(QWidget* parent) : QWidget(parent) {
@@ -52,7 +54,43 @@ void TShape::paintEvent(QPaintEvent*) {
     painter.drawEllipse(rect());
 }
 
-TScrollBar::TScrollBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent) {}
+TScrollBar::TScrollBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent) {
+    // A trough click moves by one page: one step here. The page is kept out
+    // of the thumb's drawing (initStyleOption), which stays a small box.
+    setSingleStep(1);
+    setPageStep(1);
+}
+
+void TScrollBar::initStyleOption(QStyleOptionSlider* option) const {
+    QScrollBar::initStyleOption(option);
+    option->pageStep = 0;
+}
+
+QRect TScrollBar::thumb_rect() const {
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+}
+
+void TScrollBar::wheelEvent(QWheelEvent* event) {
+    // One step per notch (120 eighths of a degree), up or right for more; the
+    // toolkit's own would move three lines a notch, capped by the page.
+    const QPoint delta = event->angleDelta();
+    wheel_rest += delta.y() != 0 ? delta.y() : -delta.x();
+    for (; wheel_rest >= 120; wheel_rest -= 120) triggerAction(SliderSingleStepAdd);
+    for (; wheel_rest <= -120; wheel_rest += 120) triggerAction(SliderSingleStepSub);
+    event->accept();
+}
+
+void TScrollBar::paintEvent(QPaintEvent* event) {
+    QScrollBar::paintEvent(event);
+    if (!hasFocus()) return;
+    // The keyboard's arrows move this bar now, not the knob: say so plainly.
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+}
 
 void TScrollBar::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {

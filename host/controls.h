@@ -44,13 +44,25 @@ class TShape : public QWidget {
     QColor brush{255, 0, 0};
 };
 
-// A horizontal scroll bar that moves with the arrow keys, Home and End while it
-// has the keyboard (the toolkit's own accepts them but does not move).
+// A horizontal scroll bar that moves in steps of 1 however it is used: an
+// arrow, a click in the trough (repeating while held, as the toolkit repeats),
+// one notch of the wheel, or the arrow keys, Home and End while it has the
+// keyboard (the toolkit's own accepts them but does not move). The thumb is
+// the small box of a bar without a page, and a frame marks it while it has the
+// keyboard.
 class TScrollBar : public QScrollBar {
     Q_OBJECT
   public:
     explicit TScrollBar(QWidget* parent = nullptr);
+    // Where the thumb is drawn, in the bar's own pixels.
+    QRect thumb_rect() const;
 
   protected:
+    void initStyleOption(QStyleOptionSlider* option) const override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    int wheel_rest = 0; // eighths of a degree not yet worth a notch
 };

@@ -230,12 +230,10 @@ QLabel* TfrmMain::make_label(const char* caption, int x, int y) {
     return label;
 }
 
-QScrollBar* TfrmMain::make_slider(int y, int maximum, void (TfrmMain::*handler)()) {
+TScrollBar* TfrmMain::make_slider(int y, int maximum, void (TfrmMain::*handler)()) {
     auto* slider = new TScrollBar(Client);
     slider->setGeometry(352, y, 137, 17);
     slider->setRange(0, maximum);
-    slider->setSingleStep(1);
-    slider->setPageStep(0);
     slider->setValue(0);
     // A slider with the keyboard keeps its own arrow keys.
     slider->setFocusPolicy(Qt::StrongFocus);
@@ -251,7 +249,7 @@ void TfrmMain::build_sliders() {
         QLabel** value_label;
         const char* value_name;
         int value_x;
-        QScrollBar** slider;
+        TScrollBar** slider;
         const char* slider_name;
         int y;
         int maximum;

@@ -47,8 +47,8 @@ class TfrmMain : public QMainWindow {
     QPushButton* Button2;
     QLabel *Label55, *Label57, *Label53, *Label60, *Label1, *Label3, *Label2, *Label4, *Label5, *Label6;
     QLabel *Label7, *Label11, *Label8, *Label12, *Label9, *Label13, *Label10, *Label14;
-    QScrollBar *ScrollBar29, *ScrollBar30, *ScrollBar1, *ScrollBar2, *ScrollBar3;
-    QScrollBar *ScrollBar4, *ScrollBar5, *ScrollBar6, *ScrollBar7;
+    TScrollBar *ScrollBar29, *ScrollBar30, *ScrollBar1, *ScrollBar2, *ScrollBar3;
+    TScrollBar *ScrollBar4, *ScrollBar5, *ScrollBar6, *ScrollBar7;
     QCheckBox* CheckBox2;
     QStatusBar* StatusBar1;
     QTimer* Timer1;
@@ -97,7 +97,7 @@ class TfrmMain : public QMainWindow {
     void show_front_picture();
     void build_sliders();
     QLabel* make_label(const char* caption, int x, int y);
-    QScrollBar* make_slider(int y, int maximum, void (TfrmMain::*handler)());
+    TScrollBar* make_slider(int y, int maximum, void (TfrmMain::*handler)());
     void show_graphics_failure(const char* message);
 
     int passes = 0;

@@ -134,7 +134,9 @@ class TestWindow : public QObject {
         QCOMPARE(slider->minimum(), 0);
         QCOMPARE(slider->maximum(), maximum);
         QCOMPARE(slider->singleStep(), 1);
-        QCOMPARE(slider->pageStep(), 0);
+        // No page to see: the thumb is a small box on every range.
+        const QRect thumb = static_cast<TScrollBar*>(slider)->thumb_rect();
+        QVERIFY2(thumb.width() <= 2 * slider->height(), qPrintable(slider->objectName()));
         QCOMPARE(slider->value(), 0);
     }
 
@@ -589,6 +591,57 @@ class TestWindow : public QObject {
         // A click on the picture takes the keyboard back.
         QTest::mouseClick(w.Image1, Qt::LeftButton);
         QCOMPARE(w.focusWidget(), w.Client);
+    }
+
+    void sliderSteps() {
+        TfrmMain& w = *window;
+        TScrollBar* raw = w.ScrollBar29;
+        QCOMPARE(w.ScrollBar4->thumb_rect().width(), raw->thumb_rect().width());
+        raw->setValue(2000);
+        QList<int> moves;
+        int last = raw->value();
+        connect(raw, &QScrollBar::valueChanged, raw, [&](int value) {
+            moves << value - last;
+            last = value;
+        });
+        const QRect thumb = raw->thumb_rect();
+        const QPoint right_of_thumb(thumb.right() + 10, raw->height() / 2);
+        const QPoint left_of_thumb(thumb.left() - 5, raw->height() / 2);
+        QVERIFY(left_of_thumb.x() > raw->height()); // in the trough, not on the arrow
+        // A click in the trough moves one step towards it, label and input too.
+        QTest::mouseClick(raw, Qt::LeftButton, {}, right_of_thumb);
+        QCOMPARE(raw->value(), 2001);
+        QCOMPARE(adc_input[0], uint16_t(2001));
+        QCOMPARE(w.Label57->text(), QString("2001"));
+        QTest::mouseClick(raw, Qt::LeftButton, {}, left_of_thumb);
+        QCOMPARE(raw->value(), 2000);
+        // Held, it repeats one step at a time, and stops on release.
+        QTest::mousePress(raw, Qt::LeftButton, {}, raw->thumb_rect().center() + QPoint(30, 0));
+        QTest::qWait(1200);
+        QTest::mouseRelease(raw, Qt::LeftButton, {}, raw->thumb_rect().center() + QPoint(30, 0));
+        const int held = raw->value();
+        QVERIFY2(held > 2002, qPrintable(QString::number(held)));
+        QTest::qWait(200);
+        QCOMPARE(raw->value(), held);
+        // One wheel notch, on either kind of slider, is one step; half notches add up.
+        auto turn = [](QScrollBar* slider, int delta) {
+            const QPointF at(slider->width() / 2, slider->height() / 2);
+            QWheelEvent event(at, slider->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(slider, &event);
+        };
+        turn(raw, 120);
+        QCOMPARE(raw->value(), held + 1);
+        turn(raw, -120);
+        turn(raw, -60);
+        QCOMPARE(raw->value(), held);
+        turn(raw, -60);
+        QCOMPARE(raw->value(), held - 1);
+        for (int step : moves) QCOMPARE(qAbs(step), 1);
+        w.ScrollBar4->setValue(2);
+        turn(w.ScrollBar4, 120);
+        QCOMPARE(channel_mode[0], uint8_t(3));
+        QCOMPARE(w.Label11->text(), QString("3"));
     }
 
     void wheelOverKnob() {

@@ -1,5 +1,6 @@
 #include "host/controls.h"
 
+#include <QIntValidator>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -114,4 +115,53 @@ void TScrollBar::keyPressEvent(QKeyEvent* event) {
         return;
     }
     event->accept();
+}
+
+TValueLabel::TValueLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {}
+
+void TValueLabel::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) emit double_clicked();
+    event->accept();
+}
+
+TValueEntry::TValueEntry(int value, int maximum, QWidget* parent)
+    : QLineEdit(QString::number(value), parent) {
+    setValidator(new QIntValidator(0, maximum, this));
+    selectAll();
+}
+
+void TValueEntry::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        finish(true);
+        break;
+    case Qt::Key_Escape:
+        finish(false);
+        break;
+    default:
+        QLineEdit::keyPressEvent(event);
+        break;
+    }
+    // The line edit passes on keys it has no use for (Enter, Up, F1 ...):
+    // here they would turn or push the knob behind the user's back.
+    event->accept();
+}
+
+void TValueEntry::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    // A window losing the keyboard for a moment (a tooltip, a menu) is no leave.
+    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
+        finish(true);
+}
+
+void TValueEntry::finish(bool commit) {
+    if (finished) return;
+    finished = true;
+    // Digits only (the validator sees to it); a number above the top goes to
+    // the slider all the same, which stops it at the top as a drag would.
+    bool number = false;
+    const int value = text().toInt(&number);
+    if (commit && number) emit committed(value);
+    emit closed();
 }

@@ -644,6 +644,202 @@ class TestWindow : public QObject {
         QCOMPARE(w.Label11->text(), QString("3"));
     }
 
+    // Keys go where the window system sends them: to an open menu, else to
+    // the widget with the keyboard focus.
+    void type(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QWidget* target = QApplication::activePopupWidget();
+        if (target == nullptr) target = window->focusWidget() ? window->focusWidget() : window.get();
+        QTest::keyClick(target, key, modifiers);
+        QTest::qWait(50);
+    }
+
+    // Gives `control` the keyboard as a user does: Tab from the picture.
+    void tab_to(QWidget* control) {
+        window->Client->setFocus();
+        for (int i = 0; i < 20 && window->focusWidget() != control; ++i) type(Qt::Key_Tab);
+        QCOMPARE(window->focusWidget(), control);
+    }
+
+    void menuBarGivesKeysBack() {
+        TfrmMain& w = *window;
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        power_on_and_wait();
+        w.Client->setFocus();
+        // Alt+F opens File, Esc closes it; Enter then pushes the knob (the run
+        // screen opens the menus) and the next Enter selects in them: the
+        // program goes on.
+        type(Qt::Key_F, Qt::AltModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(w.File1->isVisible(), 2000);
+        type(Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.File1->isVisible(), 2000);
+        type(Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(current_screen != run_screen, 2000);
+        type(Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(pending_key, uint8_t(0), 2000);
+        QVERIFY(!w.File1->isVisible());
+        QCOMPARE(power_off_request, uint8_t(0));
+        QVERIFY(w.isVisible() && w.running());
+        // Every instrument key right after a menu closed, and after Alt alone
+        // put the menu bar in charge of the keyboard (off, so keys wait in the slot).
+        power_off_and_wait();
+        const struct {
+            Qt::Key key;
+            uint8_t code;
+        } keys[] = {{Qt::Key_Return, KEY_PUSH}, {Qt::Key_Space, KEY_PUSH}, {Qt::Key_F1, KEY_LEFT},
+                    {Qt::Key_F2, KEY_RIGHT},    {Qt::Key_Plus, KEY_UP},    {Qt::Key_Minus, KEY_DOWN},
+                    {Qt::Key_Up, KEY_UP},       {Qt::Key_Down, KEY_DOWN}};
+        for (const auto& k : keys)
+            for (bool alt_alone : {false, true}) {
+                if (alt_alone) {
+                    type(Qt::Key_Alt);
+                } else {
+                    type(Qt::Key_F, Qt::AltModifier);
+                    QVERIFY(w.File1->isVisible());
+                    type(Qt::Key_Escape);
+                }
+                pending_key = 0;
+                type(k.key);
+                QVERIFY2(pending_key == k.code,
+                         qPrintable(QString("key %1 after %2").arg(k.key).arg(alt_alone ? "Alt" : "Esc")));
+                QVERIFY(!w.File1->isVisible());
+                QVERIFY(w.isVisible());
+            }
+        QCOMPARE(w.focusWidget(), w.Client);
+    }
+
+    void focusFrameAndTabOrder() {
+        TfrmMain& w = *window;
+        // A slider with the keyboard wears a frame; without it, none.
+        TScrollBar* slider = w.ScrollBar3;
+        slider->setValue(2000);
+        w.Client->setFocus();
+        QTest::qWait(20);
+        const QImage plain = slider->grab().toImage();
+        slider->setFocus(Qt::TabFocusReason);
+        QTest::qWait(20);
+        QVERIFY(slider->hasFocus() || w.focusWidget() == slider);
+        const QImage framed = slider->grab().toImage();
+        const int right = framed.width() - 1, bottom = framed.height() - 1;
+        int marked = 0;
+        for (int x = 0; x <= right; ++x)
+            marked += (framed.pixel(x, 1) != plain.pixel(x, 1)) +
+                      (framed.pixel(x, bottom - 1) != plain.pixel(x, bottom - 1));
+        for (int y = 0; y <= bottom; ++y)
+            marked += (framed.pixel(1, y) != plain.pixel(1, y)) +
+                      (framed.pixel(right - 1, y) != plain.pixel(right - 1, y));
+        QVERIFY2(marked > framed.width() + framed.height(), qPrintable(QString::number(marked)));
+        // Tab walks the controls as the window reads: the front's buttons,
+        // then the right half from top to bottom, ZOLT between Volts and Channel 1.
+        w.Client->setFocus();
+        QList<QWidget*> visited;
+        for (int i = 0; i < 14; ++i) {
+            type(Qt::Key_Tab);
+            visited << w.focusWidget();
+        }
+        const QList<QWidget*> expected = {w.Button3,     w.Button4,     w.Button1,    w.Button2,
+                                          w.ScrollBar29, w.ScrollBar30, w.ScrollBar1, w.ScrollBar2,
+                                          w.ScrollBar3,  w.CheckBox2,   w.ScrollBar4, w.ScrollBar5,
+                                          w.ScrollBar6,  w.ScrollBar7};
+        for (int i = 0; i < expected.size(); ++i)
+            QVERIFY2(visited[i] == expected[i],
+                     qPrintable(QString("tab %1 reached %2")
+                                    .arg(i + 1)
+                                    .arg(visited[i] ? visited[i]->objectName() : "none")));
+        QCOMPARE(pending_key, uint8_t(0));
+    }
+
+    void enterAndSpaceRule() {
+        TfrmMain& w = *window;
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        // Enter pushes the knob whatever has the keyboard.
+        for (QWidget* focus :
+             std::initializer_list<QWidget*>{w.Client, w.Button1, w.Button3, w.CheckBox2, w.ScrollBar29}) {
+            tab_to(focus);
+            pending_key = 0;
+            type(Qt::Key_Return);
+            QVERIFY2(pending_key == KEY_PUSH, qPrintable(focus->objectName()));
+        }
+        QVERIFY(!w.running());
+        QVERIFY(!w.CheckBox2->isChecked());
+        // Space pushes the knob where no button or check box shows focus ...
+        for (QWidget* focus : std::initializer_list<QWidget*>{w.Client, w.ScrollBar29, w.ScrollBar4}) {
+            tab_to(focus);
+            pending_key = 0;
+            type(Qt::Key_Space);
+            QVERIFY2(pending_key == KEY_PUSH, qPrintable(focus->objectName()));
+        }
+        // ... and presses the one that does, which shows it.
+        tab_to(w.Client);
+        const QImage unfocused = w.Button1->grab().toImage();
+        tab_to(w.Button1);
+        QVERIFY(w.Button1->grab().toImage() != unfocused);
+        pending_key = 0;
+        type(Qt::Key_Space);
+        QVERIFY(w.running());
+        QCOMPARE(pending_key, uint8_t(0));
+        tab_to(w.CheckBox2);
+        type(Qt::Key_Space);
+        QVERIFY(w.CheckBox2->isChecked());
+        QCOMPARE(pending_key, uint8_t(0));
+        // Esc gives the keyboard back to the instrument (off now, so that the
+        // key waits in the slot).
+        QTest::mouseClick(w.Button2, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.running(), 2000);
+        type(Qt::Key_Escape);
+        QCOMPARE(w.focusWidget(), w.Client);
+        type(Qt::Key_Space);
+        QCOMPARE(pending_key, uint8_t(KEY_PUSH));
+    }
+
+    void valueEntry() {
+        TfrmMain& w = *window;
+        auto entry = [&] { return w.findChild<QLineEdit*>("ValueEntry"); };
+        struct Case {
+            TValueLabel* label;
+            TScrollBar* slider;
+            const char* typed;
+            int value;
+            std::function<int()> variable;
+        } cases[] = {
+            {w.Label57, w.ScrollBar29, "1638", 1638, [] { return int(adc_input[0]); }},
+            // Beyond the top, as a slider moved there: the top.
+            {w.Label6, w.ScrollBar3, "9999", 4096, [] { return int(supply_adc); }},
+            {w.Label13, w.ScrollBar6, "4", 4, [] { return int(channel_mode[2]); }},
+            {w.Label14, w.ScrollBar7, "7", 4, [] { return int(channel_mode[3]); }},
+        };
+        for (const Case& c : cases) {
+            QTest::mouseDClick(c.label, Qt::LeftButton);
+            QVERIFY(entry() != nullptr && entry()->isVisible());
+            QCOMPARE(w.focusWidget(), entry());
+            // Only digits, and no more than the top has.
+            QTest::keyClicks(entry(), "-x12345");
+            QCOMPARE(entry()->text().size(), QString::number(c.slider->maximum()).size());
+            entry()->selectAll();
+            QTest::keyClicks(entry(), c.typed);
+            pending_key = 0;
+            type(Qt::Key_Return);
+            // Applied as a slider move: slider, label and input agree; Enter
+            // stayed with the entry.
+            QCOMPARE(c.slider->value(), c.value);
+            QCOMPARE(c.label->text(), QString::number(c.value));
+            QCOMPARE(c.variable(), c.value);
+            QCOMPARE(pending_key, uint8_t(0));
+            QTRY_VERIFY_WITH_TIMEOUT(entry() == nullptr, 1000);
+            QCOMPARE(w.focusWidget(), w.Client);
+        }
+        // Esc leaves the value as it was; keys typed into the entry are its own.
+        QTest::mouseDClick(w.Label57, Qt::LeftButton);
+        QVERIFY(entry() != nullptr);
+        QTest::keyClicks(entry(), "12");
+        type(Qt::Key_Up);
+        type(Qt::Key_F1);
+        type(Qt::Key_Escape);
+        QCOMPARE(adc_input[0], uint16_t(1638));
+        QCOMPARE(w.ScrollBar29->value(), 1638);
+        QCOMPARE(pending_key, uint8_t(0));
+        QTRY_VERIFY_WITH_TIMEOUT(entry() == nullptr, 1000);
+    }
+
     void wheelOverKnob() {
         TfrmMain& w = *window;
         auto turn = [&](int delta) {

@@ -145,6 +145,7 @@ def main():
     out.append("- Wall times on this shared 2-core machine vary with other load; the CPU time column is the steadier figure and the one compared with the targets.")
     out.append("- The panel repaints only frames that differ from the one shown; passes still run about 60 times a second. Repainting every pass is shown for comparison.")
     out.append("- The texture renderer is the default because it is faster per frame than the point batch; `QD5_RENDER=points` selects the point batch.")
+    out.append("- On a desktop scaled by 2 the panel has four device pixels per display pixel: the texture covers four times the pixels, the point batch draws points of size 2 (at fractional scales one square per lit pixel).")
     print("\n".join(out))
 
 

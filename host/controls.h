@@ -1,9 +1,12 @@
 // The kinds of control the toolkit lacks: a transparent area that reports
-// clicks (over the keys of the front picture), a filled circle (the lamp) and a
-// horizontal slider that answers the keyboard.
+// clicks (over the keys of the front picture), a filled circle (the lamp), a
+// horizontal slider that answers the keyboard, and a slider's value label that
+// opens a small entry for an exact value on a double-click.
 #pragma once
 
 #include <QColor>
+#include <QLabel>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QWidget>
 
@@ -44,13 +47,59 @@ class TShape : public QWidget {
     QColor brush{255, 0, 0};
 };
 
-// A horizontal scroll bar that moves with the arrow keys, Home and End while it
-// has the keyboard (the toolkit's own accepts them but does not move).
+// A horizontal scroll bar that moves in steps of 1 however it is used: an
+// arrow, a click in the trough (repeating while held, as the toolkit repeats),
+// one notch of the wheel, or the arrow keys, Home and End while it has the
+// keyboard (the toolkit's own accepts them but does not move). The thumb is
+// the small box of a bar without a page, and a frame marks it while it has the
+// keyboard.
 class TScrollBar : public QScrollBar {
     Q_OBJECT
   public:
     explicit TScrollBar(QWidget* parent = nullptr);
+    // Where the thumb is drawn, in the bar's own pixels.
+    QRect thumb_rect() const;
+
+  protected:
+    void initStyleOption(QStyleOptionSlider* option) const override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    int wheel_rest = 0; // eighths of a degree not yet worth a notch
+};
+
+// A slider's value label; a double-click on it asks for the value entry.
+class TValueLabel : public QLabel {
+    Q_OBJECT
+  public:
+    explicit TValueLabel(const QString& text, QWidget* parent = nullptr);
+
+  signals:
+    void double_clicked();
+
+  protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+};
+
+// A one-line entry for a whole number from 0 to `maximum`. Enter, or leaving
+// it, commits a valid number; Esc drops it; either way it then closes. While
+// open it keeps every key it is given, so none reaches the instrument.
+class TValueEntry : public QLineEdit {
+    Q_OBJECT
+  public:
+    TValueEntry(int value, int maximum, QWidget* parent = nullptr);
+
+  signals:
+    void committed(int value);
+    void closed();
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+  private:
+    void finish(bool commit);
+    bool finished = false;
 };

@@ -8,6 +8,7 @@
 #include <QOpenGLWidget>
 #include <QSurfaceFormat>
 #include <QTimer>
+#include <cmath>
 #include <cstring>
 
 #include "display/palette.h"
@@ -53,13 +54,25 @@ class LcdView : public QOpenGLWidget {
 
     bool ready = false;
 
+    // The panel's size in device pixels: the size of the view's framebuffer.
+    QSize device_size() const { return size() * devicePixelRatioF(); }
+
     void set_projection() {
-        // One frame-buffer pixel per screen pixel, row 0 at the top; the panel's
-        // spare row and three right columns stay black.
-        glViewport(0, -1, width(), height());
+        // The whole framebuffer in device pixels, addressed in panel (logical)
+        // pixels with row 0 at the top: frame pixel (x, y) is the square from
+        // (x, y + 1) to (x + 1, y + 2), so the spare row stays at the top and
+        // the spare columns at the right at every scale. Device pixels sample
+        // at their centres (nearest neighbour); the sixteenth of a device pixel
+        // of shift settles a centre that falls exactly on a boundary between
+        // two frame pixels (at 1.25, 1.5, 1.75) in favour of the lower one,
+        // alike for both renderers.
+        const QSize device = device_size();
+        const double scale = devicePixelRatioF();
+        const double shift = 1.0 / (16.0 * scale);
+        glViewport(0, 0, device.width(), device.height());
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
-        gluOrtho2D(0, width(), height(), -1);
+        gluOrtho2D(shift, shift + device.width() / scale, shift + device.height() / scale, shift);
         glMatrixMode(GL_MODELVIEW);
     }
 
@@ -143,15 +156,32 @@ class LcdView : public QOpenGLWidget {
   private:
     void draw_points() {
         set_projection();
+        // At a whole scale s a point of size s is exactly one frame pixel's
+        // square; at a fractional scale no point size is, so each lit pixel is
+        // drawn as its square instead, covering what the texture covers.
+        const double scale = devicePixelRatioF();
+        const bool whole = scale == std::floor(scale);
+        if (whole) {
+            glPointSize(static_cast<GLfloat>(scale));
+            glBegin(GL_POINTS);
+        } else {
+            glBegin(GL_QUADS);
+        }
         // Black pixels are not drawn: the black clear colour shows through.
-        glBegin(GL_POINTS);
         for (int y = 0; y < LCD_HEIGHT; ++y)
             for (int x = 0; x < LCD_WIDTH; ++x) {
                 const uint32_t c = palette_colour(panel->shown[y][x]);
                 if (c == 0) continue;
                 glColor3ub(static_cast<GLubyte>(c >> 16), static_cast<GLubyte>(c >> 8),
                            static_cast<GLubyte>(c));
-                glVertex2i(x, y);
+                if (whole) {
+                    glVertex2f(static_cast<GLfloat>(x) + 0.5f, static_cast<GLfloat>(y) + 1.5f);
+                } else {
+                    glVertex2i(x, y + 1);
+                    glVertex2i(x + 1, y + 1);
+                    glVertex2i(x + 1, y + 2);
+                    glVertex2i(x, y + 2);
+                }
             }
         glEnd();
     }
@@ -161,26 +191,22 @@ class LcdView : public QOpenGLWidget {
         for (int y = 0; y < LCD_HEIGHT; ++y)
             for (int x = 0; x < LCD_WIDTH; ++x)
                 texels[y][x] = 0xFF000000u | palette_colour(panel->shown[y][x]);
-        // The square covers exactly the pixels the points would light: frame row
-        // y on window row 127 - y counted from the bottom, the panel's top row spare.
-        glViewport(0, 0, width(), height());
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(0, width(), 0, height(), -1, 1);
-        glMatrixMode(GL_MODELVIEW);
+        // The square covers exactly the pixels the points would light, with
+        // nearest sampling: no blur at any scale.
+        set_projection();
         glBindTexture(GL_TEXTURE_2D, texture);
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, LCD_WIDTH, LCD_HEIGHT, GL_BGRA, GL_UNSIGNED_BYTE, texels);
         glEnable(GL_TEXTURE_2D);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
         glBegin(GL_QUADS);
-        glTexCoord2f(0, 1);
-        glVertex2i(0, 0);
-        glTexCoord2f(1, 1);
-        glVertex2i(LCD_WIDTH, 0);
-        glTexCoord2f(1, 0);
-        glVertex2i(LCD_WIDTH, LCD_HEIGHT);
         glTexCoord2f(0, 0);
-        glVertex2i(0, LCD_HEIGHT);
+        glVertex2i(0, 1);
+        glTexCoord2f(1, 0);
+        glVertex2i(LCD_WIDTH, 1);
+        glTexCoord2f(1, 1);
+        glVertex2i(LCD_WIDTH, LCD_HEIGHT + 1);
+        glTexCoord2f(0, 1);
+        glVertex2i(0, LCD_HEIGHT + 1);
         glEnd();
         glDisable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, 0);

@@ -1,5 +1,6 @@
 // The instrument's display: a black panel that shows one copy of the frame
-// buffer through the palette, one frame-buffer pixel per screen pixel, drawn
+// buffer through the palette, one frame-buffer pixel per panel pixel (an s by
+// s block of device pixels on a desktop scaled by s, sampled nearest), drawn
 // with OpenGL by a view inside it. Where no OpenGL context can be had, the
 // panel says so once and stays black; the rest of the window works on.
 #pragma once
@@ -38,7 +39,8 @@ class LcdPanel : public QWidget {
     // The frame on display, 160 by 128, in palette colours (black before the first).
     QImage shown_image() const;
     const uint8_t (&shown_frame() const)[LCD_HEIGHT][LCD_WIDTH] { return shown; }
-    // The panel's pixels as drawn by OpenGL, 163 by 129 (black without graphics).
+    // The panel's pixels as drawn by OpenGL: 163 by 129 times the device pixel
+    // ratio (black without graphics).
     QImage grab_display();
     // Draws the kept frame again.
     void repaint_frame();

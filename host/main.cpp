@@ -38,11 +38,14 @@ void benchmark_rendering(TfrmMain& window, int frames) {
     QTimer::singleShot(200, &window, [&window, frames] {
         window.Button1Click();
         window.Button2Click();
+        // On a scaled desktop (QT_SCALE_FACTOR) the figures name the scale.
+        const qreal scale = window.Panel1->devicePixelRatioF();
+        const QByteArray at_scale = scale == 1 ? QByteArray() : " at scale " + QByteArray::number(scale);
         auto run = [&](const char* what) {
             const double points = window.Panel1->benchmark(LcdPanel::RenderMode::Points, frames);
             const double texture = window.Panel1->benchmark(LcdPanel::RenderMode::Texture, frames);
-            std::printf("%s: points %.1f us/frame, texture %.1f us/frame (%d frames)\n", what, points,
-                        texture, frames);
+            std::printf("%s%s: points %.1f us/frame, texture %.1f us/frame (%d frames)\n", what,
+                        at_scale.constData(), points, texture, frames);
         };
         window.Panel1->show_frame(FrameBuffer);
         run("run screen");

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QSaveFile>
 #include <QScreen>
+#include <iterator>
 
 #include "display/framebuffer.h"
 #include "host/device.h"
@@ -37,6 +38,16 @@ constexpr KeyBinding KEY_BINDINGS[] = {
     {Qt::Key_Enter, KEY_PUSH}, {Qt::Key_Space, KEY_PUSH}, {Qt::Key_Plus, KEY_UP},
     {Qt::Key_Up, KEY_UP},      {Qt::Key_Minus, KEY_DOWN}, {Qt::Key_Down, KEY_DOWN},
 };
+
+// The instrument key a keyboard key stands for, or 0 (Shift and the keypad
+// allowed, so that "+" and keypad Enter count; any other modifier not).
+uint8_t instrument_key(const QKeyEvent* event) {
+    const Qt::KeyboardModifiers others = event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    if (others != Qt::NoModifier) return 0;
+    for (const KeyBinding& binding : KEY_BINDINGS)
+        if (binding.key == event->key()) return binding.code;
+    return 0;
+}
 
 void show_position(QScrollBar* slider, QLabel* label) {
     label->setText(QString::number(slider->value()));
@@ -103,7 +114,8 @@ void TfrmMain::FormCreate() {
     CheckBox2->setObjectName("CheckBox2");
     CheckBox2->setGeometry(256, 136, 97, 17);
     CheckBox2->setFocusPolicy(Qt::TabFocus);
-    CheckBox2->setToolTip("Remote ZOLT data unit connected or not");
+    CheckBox2->setToolTip("Remote ZOLT data unit connected or not (keyboard: Tab to it, then Space)");
+    set_tab_order();
 
     StatusBar1 = new QStatusBar(Client);
     StatusBar1->setObjectName("StatusBar1");
@@ -143,16 +155,18 @@ void TfrmMain::build_menu() {
     Exit1 = File1->addAction("&Exit");
     Exit1->setObjectName("Exit1");
     connect(Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
+    // Once File has closed (and the menu bar has taken the keyboard after Esc),
+    // the instrument's keys work again.
+    connect(File1, &QMenu::aboutToHide, this,
+            [this] { QTimer::singleShot(0, this, &TfrmMain::give_keys_back); });
+    MainMenu1->installEventFilter(this);
 }
 
 void TfrmMain::build_front() {
     Image1 = new QLabel(Client);
     Image1->setObjectName("Image1");
     Image1->setGeometry(0, 0, 241, 249);
-    const QImage front = load_front_picture();
-    if (!front.isNull())
-        Image1->setPixmap(
-            QPixmap::fromImage(front.scaled(241, 249, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    show_front_picture();
 
     Panel1 = new LcdPanel(Client);
     Panel1->setObjectName("Panel1");
@@ -171,7 +185,9 @@ void TfrmMain::build_front() {
     };
     Image2 = key_area("Image2", 52, 192, 33, "Left key F1 (keyboard: F1)", &TfrmMain::Image2Click);
     Image8 =
-        key_area("Image8", 100, 196, 41, "Push the knob (keyboard: Enter or Space; turn it with the wheel)",
+        key_area("Image8", 100, 196, 41,
+                 "Push the knob (keyboard: Enter always; Space unless a button or the ZOLT box shows focus). "
+                 "Turn it with the wheel over it",
                  &TfrmMain::Image8Click);
     Image3 = key_area("Image3", 154, 192, 33, "Right key F2 (keyboard: F2)", &TfrmMain::Image3Click);
     connect(Image8, &TImage::wheel_step, this, [this](int direction) {
@@ -193,9 +209,11 @@ void TfrmMain::build_front() {
         connect(b, &QPushButton::clicked, this, handler);
         return b;
     };
-    Button3 = button("Button3", "+", 64, 232, 33, 25, "Turn the knob up (keyboard: + or Up)",
-                     &TfrmMain::Button3Click);
-    Button4 = button("Button4", "-", 144, 232, 33, 25, "Turn the knob down (keyboard: - or Down)",
+    Button3 =
+        button("Button3", "+", 64, 232, 33, 25,
+               "Turn the knob up (keyboard: +, or Up while no slider shows focus)", &TfrmMain::Button3Click);
+    Button4 = button("Button4", "-", 144, 232, 33, 25,
+                     "Turn the knob down (keyboard: -, or Down while no slider shows focus)",
                      &TfrmMain::Button4Click);
     QFont knob_font = font();
     knob_font.setPixelSize(16);
@@ -209,9 +227,22 @@ void TfrmMain::build_front() {
     Shape1->setToolTip("Alarm lamp: bright while a channel alarm is not acknowledged");
 
     Button1 =
-        button("Button1", "&On", 64, 272, 75, 25, "Power the instrument on (again)", &TfrmMain::Button1Click);
-    Button2 =
-        button("Button2", "&Off", 160, 272, 75, 25, "Power the instrument off", &TfrmMain::Button2Click);
+        button("Button1", "&On", 64, 272, 75, 25,
+               "Power the instrument on (again); keyboard: Tab to it, then Space", &TfrmMain::Button1Click);
+    Button2 = button("Button2", "&Off", 160, 272, 75, 25,
+                     "Power the instrument off; keyboard: Tab to it, then Space", &TfrmMain::Button2Click);
+}
+
+void TfrmMain::show_front_picture() {
+    // Scaled once to the device pixels it covers, so that a scaled desktop
+    // shows it sharp rather than enlarged from 241 by 249.
+    const QImage front = load_front_picture();
+    if (front.isNull()) return;
+    const qreal ratio = devicePixelRatioF();
+    QPixmap picture = QPixmap::fromImage(
+        front.scaled(QSize(241, 249) * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    picture.setDevicePixelRatio(ratio);
+    Image1->setPixmap(picture);
 }
 
 QLabel* TfrmMain::make_label(const char* caption, int x, int y) {
@@ -221,12 +252,10 @@ QLabel* TfrmMain::make_label(const char* caption, int x, int y) {
     return label;
 }
 
-QScrollBar* TfrmMain::make_slider(int y, int maximum, void (TfrmMain::*handler)()) {
+TScrollBar* TfrmMain::make_slider(int y, int maximum, void (TfrmMain::*handler)()) {
     auto* slider = new TScrollBar(Client);
     slider->setGeometry(352, y, 137, 17);
     slider->setRange(0, maximum);
-    slider->setSingleStep(1);
-    slider->setPageStep(0);
     slider->setValue(0);
     // A slider with the keyboard keeps its own arrow keys.
     slider->setFocusPolicy(Qt::StrongFocus);
@@ -239,10 +268,10 @@ void TfrmMain::build_sliders() {
         QLabel** caption_label;
         const char* caption_name;
         const char* caption;
-        QLabel** value_label;
+        TValueLabel** value_label;
         const char* value_name;
         int value_x;
-        QScrollBar** slider;
+        TScrollBar** slider;
         const char* slider_name;
         int y;
         int maximum;
@@ -276,12 +305,51 @@ void TfrmMain::build_sliders() {
     for (const Row& row : rows) {
         *row.caption_label = make_label(row.caption, 256, row.y);
         (*row.caption_label)->setObjectName(row.caption_name);
-        *row.value_label = make_label("0", row.value_x, row.y);
-        (*row.value_label)->setObjectName(row.value_name);
-        *row.slider = make_slider(row.y, row.maximum, row.handler);
-        (*row.slider)->setObjectName(row.slider_name);
-        (*row.slider)->setToolTip(row.tip);
+        TValueLabel* value = new TValueLabel("0", Client);
+        value->move(row.value_x, row.y);
+        value->adjustSize();
+        value->setObjectName(row.value_name);
+        *row.value_label = value;
+        TScrollBar* slider = make_slider(row.y, row.maximum, row.handler);
+        slider->setObjectName(row.slider_name);
+        *row.slider = slider;
+        const QString keys =
+            "\nWith the keyboard (Tab; a frame shows it): arrows, Home, End; Esc gives the keys "
+            "back to the instrument.";
+        slider->setToolTip(row.tip + keys);
+        value->setToolTip(QString("Double-click to type an exact value, 0 to %1").arg(row.maximum));
+        connect(value, &TValueLabel::double_clicked, this,
+                [this, slider, value] { open_value_entry(slider, value); });
     }
+}
+
+void TfrmMain::open_value_entry(TScrollBar* slider, TValueLabel* label) {
+    if (findChild<TValueEntry*>("ValueEntry") != nullptr) return;
+    auto* entry = new TValueEntry(slider->value(), slider->maximum(), Client);
+    entry->setObjectName("ValueEntry");
+    // Over the value label, up to the slider.
+    entry->setGeometry(label->x() - 3, slider->y(), slider->x() - label->x() - 1, slider->height());
+    // The number goes to the slider as if it had been moved there: its handler
+    // updates the label and the input.
+    connect(entry, &TValueEntry::committed, slider, &QScrollBar::setValue);
+    connect(entry, &TValueEntry::closed, this, [this, entry] {
+        // Closed by Enter or Esc, the keyboard goes back to the instrument;
+        // closed by leaving it, it stays where the user took it.
+        const bool had_keys = focusWidget() == entry;
+        if (had_keys) Client->setFocus(Qt::OtherFocusReason);
+        entry->hide();
+        entry->deleteLater();
+    });
+    entry->show();
+    entry->setFocus(Qt::OtherFocusReason);
+}
+
+void TfrmMain::set_tab_order() {
+    // As the window reads: the front's buttons, then the right half top down.
+    QWidget* const order[] = {Button3,     Button4,    Button1,    Button2,    ScrollBar29,
+                              ScrollBar30, ScrollBar1, ScrollBar2, ScrollBar3, CheckBox2,
+                              ScrollBar4,  ScrollBar5, ScrollBar6, ScrollBar7};
+    for (size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 // --- The run loop -----------------------------------------------------------
@@ -370,14 +438,33 @@ void TfrmMain::keyPressEvent(QKeyEvent* event) {
         CopyDisplay();
         return;
     }
-    const Qt::KeyboardModifiers others = event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
-    if (others == Qt::NoModifier)
-        for (const KeyBinding& binding : KEY_BINDINGS)
-            if (binding.key == event->key()) {
-                press_key(binding.code);
-                return;
-            }
+    // Esc takes the keyboard back from a slider, a button or the check box.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Client->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (const uint8_t code = instrument_key(event)) {
+        press_key(code);
+        return;
+    }
     QMainWindow::keyPressEvent(event);
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    // The menu bar keeps the keyboard after Alt or after Esc closed File, and
+    // would open File on Enter and take Exit on the next: an instrument key
+    // there goes to the instrument instead, and the menu bar lets go.
+    if (watched == MainMenu1 && event->type() == QEvent::KeyPress && !File1->isVisible())
+        if (const uint8_t code = instrument_key(static_cast<QKeyEvent*>(event))) {
+            give_keys_back();
+            press_key(code);
+            return true;
+        }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::give_keys_back() {
+    if (MainMenu1->hasFocus()) Client->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmMain::CopyDisplay() { QApplication::clipboard()->setImage(Panel1->shown_image()); }

@@ -45,10 +45,11 @@ class TfrmMain : public QMainWindow {
     TShape* Shape1;
     QPushButton* Button1;
     QPushButton* Button2;
-    QLabel *Label55, *Label57, *Label53, *Label60, *Label1, *Label3, *Label2, *Label4, *Label5, *Label6;
-    QLabel *Label7, *Label11, *Label8, *Label12, *Label9, *Label13, *Label10, *Label14;
-    QScrollBar *ScrollBar29, *ScrollBar30, *ScrollBar1, *ScrollBar2, *ScrollBar3;
-    QScrollBar *ScrollBar4, *ScrollBar5, *ScrollBar6, *ScrollBar7;
+    QLabel *Label55, *Label53, *Label1, *Label2, *Label5, *Label7, *Label8, *Label9, *Label10;
+    // The slider values; a double-click opens an entry for an exact value.
+    TValueLabel *Label57, *Label60, *Label3, *Label4, *Label6, *Label11, *Label12, *Label13, *Label14;
+    TScrollBar *ScrollBar29, *ScrollBar30, *ScrollBar1, *ScrollBar2, *ScrollBar3;
+    TScrollBar *ScrollBar4, *ScrollBar5, *ScrollBar6, *ScrollBar7;
     QCheckBox* CheckBox2;
     QStatusBar* StatusBar1;
     QTimer* Timer1;
@@ -84,9 +85,13 @@ class TfrmMain : public QMainWindow {
     // Draws the kept frame again.
     void FormPaint();
 
+    // Opens the entry for an exact value of `slider` over its value label.
+    void open_value_entry(TScrollBar* slider, TValueLabel* label);
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void FormCreate();
@@ -94,9 +99,12 @@ class TfrmMain : public QMainWindow {
     void FormDestroy();
     void build_menu();
     void build_front();
+    void show_front_picture();
     void build_sliders();
+    void set_tab_order();
+    void give_keys_back();
     QLabel* make_label(const char* caption, int x, int y);
-    QScrollBar* make_slider(int y, int maximum, void (TfrmMain::*handler)());
+    TScrollBar* make_slider(int y, int maximum, void (TfrmMain::*handler)());
     void show_graphics_failure(const char* message);
 
     int passes = 0;

@@ -32,27 +32,32 @@ done
 
 echo "== Render time of one frame (fastest of ten batches)"
 QD5_BENCH_RENDER=2000 "$sim" 2>/dev/null
+echo "== The same on a desktop scaled by 2 (four device pixels per display pixel)"
+QT_SCALE_FACTOR=2 QD5_BENCH_RENDER=2000 "$sim" 2>/dev/null
 
+# Clicks On (at client pixel 101, 284), on a desktop scaled by $1.
 click_on() {
-    local wid
+    local wid s=$1
     wid=$(xdotool search --sync --onlyvisible --name "^Nuva QD-5 Simulator$" | head -1)
     sleep 0.5
     eval "$(xdotool getwindowgeometry --shell "$wid")"
-    xdotool mousemove --window "$wid" $((64 + 37)) $((HEIGHT - 329 + 272 + 12)) click 1
-    xdotool mousemove --window "$wid" 245 $((HEIGHT - 329 + 300))
+    xdotool mousemove --window "$wid" $((101 * s)) $((HEIGHT - 329 * s + 284 * s)) click 1
+    xdotool mousemove --window "$wid" $((245 * s)) $((HEIGHT - 329 * s + 300 * s))
 }
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
-# The panel repaints only frames that differ from the one shown; the last two
-# runs repaint every pass, for comparison.
-for run in texture points texture:always points:always; do
+# The panel repaints only frames that differ from the one shown; the :always
+# runs repaint every pass, for comparison; :scale2 runs on a desktop scaled by 2.
+for run in texture points texture:always points:always texture:scale2; do
     mode=${run%%:*}
     always=
     [[ $run == *:always ]] && always=1
-    echo "== CPU use over $seconds s on the run screen, renderer $mode${always:+, every pass repainted}"
-    QD5_RENDER=$mode QD5_REDRAW_ALWAYS=$always "$sim" > /dev/null 2>&1 &
+    scale=1
+    [[ $run == *:scale2 ]] && scale=2
+    echo "== CPU use over $seconds s on the run screen, renderer $mode${always:+, every pass repainted}$([[ $scale != 1 ]] && echo ", desktop scale $scale")"
+    QT_SCALE_FACTOR=$scale QD5_RENDER=$mode QD5_REDRAW_ALWAYS=$always "$sim" > /dev/null 2>&1 &
     pid=$!
-    click_on
+    click_on "$scale"
     sleep 2
     before=$(cpu_ticks "$pid")
     sleep "$seconds"

@@ -84,22 +84,33 @@ def window_figures(path):
     m = re.search(r"every pixel lit: points ([\d.]+) us/frame, texture ([\d.]+) us/frame", text)
     if m:
         figures["render_lit"] = (float(m.group(1)), float(m.group(2)))
+    for what, key in (("run screen", "render_run_2"), ("every pixel lit", "render_lit_2")):
+        m = re.search(what + r" at scale 2: points ([\d.]+) us/frame, texture ([\d.]+) us/frame", text)
+        if m:
+            figures[key] = (float(m.group(1)), float(m.group(2)))
     for block in re.split(r"== CPU use", text)[1:]:
         head = block.splitlines()[0]
         cpu = re.search(r"([\d.]+)% of one core", block)
         rss = re.search(r"resident memory: (\d+) kB", block)
-        key = ("cpu_points" if "renderer points" in head else "cpu_texture") + ("_always" if "every pass" in head else "")
+        key = ("cpu_points" if "renderer points" in head else "cpu_texture") + ("_always" if "every pass" in head else "") + ("_scale2" if "scale 2" in head else "")
         figures[key] = (float(cpu.group(1)) if cpu else None, int(rss.group(1)) if rss else None)
     return figures
+
+
+# Sections this script writes itself; every other "## " section is kept.
+WRITTEN_HERE = ("## Scenario runner (qd5run)",)
 
 
 def kept_sections():
     path = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "docs", "PERFORMANCE.md")
     if not os.path.exists(path):
         return []
-    text = open(path).read()
-    start = re.search(r"^## ", text, flags=re.M)
-    return ["", text[start.start():].rstrip("\n")] if start else []
+    sections = re.split(r"^(?=## )", open(path).read(), flags=re.M)[1:]
+    out = []
+    for section in sections:
+        if not section.startswith(WRITTEN_HERE):
+            out += ["", section.rstrip("\n")]
+    return out
 
 
 def fmt(us):
@@ -161,10 +172,17 @@ def main():
     if "render_lit" in window:
         p, t = window["render_lit"]
         out.append(f"| render one frame, every pixel lit: points / texture | {p:.0f} µs / {t:.0f} µs | | | |")
+    for key, what in (("render_run_2", "run screen"), ("render_lit_2", "every pixel lit")):
+        if key in window:
+            p, t = window[key]
+            out.append(f"| render one frame at desktop scale 2, {what}: points / texture | {p:.0f} µs / {t:.0f} µs | | | |")
     for key, what in (("cpu_texture", "texture"), ("cpu_points", "points")):
         if key in window and window[key][0] is not None:
             cpu = window[key][0]
             out.append(f"| CPU use of the running simulator, run screen, {what} renderer, 30 s | {cpu:.1f}% of one core | | < 10% | {'yes' if cpu < 10 else 'NO'} |")
+    if "cpu_texture_scale2" in window and window["cpu_texture_scale2"][0] is not None:
+        cpu = window["cpu_texture_scale2"][0]
+        out.append(f"| CPU use of the running simulator at desktop scale 2, run screen, texture renderer, 30 s | {cpu:.1f}% of one core | | < 10% | {'yes' if cpu < 10 else 'NO'} |")
     for key, what in (("cpu_texture_always", "texture"), ("cpu_points_always", "points")):
         if key in window and window[key][0] is not None:
             out.append(f"| CPU use, {what} renderer, every pass repainted (for comparison) | {window[key][0]:.1f}% of one core | | | |")
@@ -173,7 +191,6 @@ def main():
         out.append(f"| start-up to the first frame (median / worst of 5) | {median} ms / {worst} ms | | < 500 ms | {'yes' if worst < 500 else 'NO'} |")
     if "cpu_texture" in window and window["cpu_texture"][1] is not None:
         out.append(f"| resident memory of the running simulator (after 32 s on the run screen; mostly Qt and the Mesa software renderer) | {window['cpu_texture'][1] / 1024:.1f} MB | | | |")
-    out += runner_section(bench)
     out.append("")
     out.append("Notes:")
     out.append("")
@@ -185,6 +202,8 @@ def main():
         out.append(f"- Every `lcd_text` call appends to the record of drawn texts (display/text_record.h): "
                    f"{fmt(record)} a call, {100 * record / text:.1f}% of a 20-character size-8 text; "
                    "a full record (64 entries) only counts the overflow.")
+    out.append("- On a desktop scaled by 2 the panel has four device pixels per display pixel: the texture covers four times the pixels, the point batch draws points of size 2 (at fractional scales one square per lit pixel).")
+    out += runner_section(bench)
     out += kept_sections()
     print("\n".join(out))
 

@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QWheelEvent>
+#include <cmath>
 #include <memory>
 #include <stdexcept>
 
@@ -18,6 +19,7 @@
 #include "host/pcmain.h"
 #include "measurement/sampling.h"
 #include "measurement/settings.h"
+#include "screens/run_screen.h"
 
 namespace {
 
@@ -43,6 +45,47 @@ QString compare_panel(const QImage& grab, const uint8_t (&frame)[LCD_HEIGHT][LCD
                     .arg(y)
                     .arg(actual, 8, 16)
                     .arg(expected, 8, 16);
+        }
+    return {};
+}
+
+// Compares a grab of the panel on a desktop scaled by the grab's device pixel
+// ratio s: the device pixel at the centre of every frame pixel shows its
+// palette colour; at a whole scale every frame pixel is an s by s block of it;
+// the spare row above and the spare columns to the right stay black.
+QString compare_scaled_panel(const QImage& grab, const uint8_t (&frame)[LCD_HEIGHT][LCD_WIDTH]) {
+    const double s = grab.devicePixelRatio();
+    const QSize expected_size = QSize(163, 129) * s;
+    if (grab.size() != expected_size)
+        return QString("grab is %1x%2 at scale %3").arg(grab.width()).arg(grab.height()).arg(s);
+    auto differs = [&](int dx, int dy, QRgb expected) {
+        const QRgb actual = grab.pixel(dx, dy) | 0xFF000000u;
+        if (actual == expected) return QString();
+        return QString("device pixel (%1,%2) is %3, expected %4 at scale %5")
+            .arg(dx)
+            .arg(dy)
+            .arg(actual, 8, 16)
+            .arg(expected, 8, 16)
+            .arg(s);
+    };
+    const bool whole = s == std::floor(s);
+    for (int y = 0; y < LCD_HEIGHT; ++y)
+        for (int x = 0; x < LCD_WIDTH; ++x) {
+            const QRgb expected = palette_rgb(frame[y][x]);
+            const int cx = int((x + 0.5) * s), cy = int((y + SPARE_ROWS_ABOVE + 0.5) * s);
+            QString difference = differs(cx, cy, expected);
+            for (int by = 0; whole && difference.isEmpty() && by < int(s); ++by)
+                for (int bx = 0; difference.isEmpty() && bx < int(s); ++bx)
+                    difference = differs(int(x * s) + bx, int((y + SPARE_ROWS_ABOVE) * s) + by, expected);
+            if (!difference.isEmpty()) return difference;
+        }
+    for (int dy = 0; dy < grab.height(); ++dy)
+        for (int dx = 0; dx < grab.width(); ++dx) {
+            // Device pixels whose centre lies clearly outside the frame's area.
+            const double fx = (dx + 0.5) / s, fy = (dy + 0.5) / s - SPARE_ROWS_ABOVE;
+            if (fx < LCD_WIDTH + 0.1 && fy > -0.1 && fy < LCD_HEIGHT + 0.1) continue;
+            const QString difference = differs(dx, dy, qRgb(0, 0, 0));
+            if (!difference.isEmpty()) return difference;
         }
     return {};
 }
@@ -91,7 +134,9 @@ class TestWindow : public QObject {
         QCOMPARE(slider->minimum(), 0);
         QCOMPARE(slider->maximum(), maximum);
         QCOMPARE(slider->singleStep(), 1);
-        QCOMPARE(slider->pageStep(), 0);
+        // No page to see: the thumb is a small box on every range.
+        const QRect thumb = static_cast<TScrollBar*>(slider)->thumb_rect();
+        QVERIFY2(thumb.width() <= 2 * slider->height(), qPrintable(slider->objectName()));
         QCOMPARE(slider->value(), 0);
     }
 
@@ -290,6 +335,42 @@ class TestWindow : public QObject {
             QVERIFY2(difference.isEmpty(), qPrintable(difference));
         }
         QVERIFY(w.Panel1->graphics_ready());
+    }
+
+    // Run once per desktop scale (QT_SCALE_FACTOR 1, 1.5 and 2, set by CTest).
+    void panelAtScale() {
+        TfrmMain& w = *window;
+        const double s = w.Panel1->devicePixelRatioF();
+        QCOMPARE(s, qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble());
+        static uint8_t pattern[LCD_HEIGHT][LCD_WIDTH];
+        for (int y = 0; y < LCD_HEIGHT; ++y)
+            for (int x = 0; x < LCD_WIDTH; ++x)
+                pattern[y][x] = uint8_t((x * 7 + y * 13 + x * y) % PALETTE_SIZE);
+        pattern[0][0] = 15;
+        pattern[127][159] = 9;
+        QImage grabs[2];
+        for (auto mode : {LcdPanel::RenderMode::Points, LcdPanel::RenderMode::Texture}) {
+            w.Panel1->set_render_mode(mode);
+            w.Panel1->show_frame(pattern);
+            QImage& grab = grabs[mode == LcdPanel::RenderMode::Texture];
+            grab = w.Panel1->grab_display().convertToFormat(QImage::Format_RGB32);
+            const QString difference = compare_scaled_panel(grab, pattern);
+            QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        }
+        // Both renderers light the very same device pixels, boundaries included.
+        QVERIFY(grabs[0] == grabs[1]);
+        // The copy stays the 160 by 128 display, whatever the scale.
+        QCOMPARE(w.Panel1->shown_image().size(), QSize(LCD_WIDTH, LCD_HEIGHT));
+        // A click where the knob is drawn, delivered to the window as the
+        // window system would, opens the menus.
+        power_on_and_wait();
+        const QPoint knob = w.Image8->mapTo(&w, w.Image8->rect().center());
+        QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, knob);
+        QTRY_VERIFY_WITH_TIMEOUT(current_screen != run_screen, 3000);
+        // The run screen itself, drawn by the instrument, fills the panel too.
+        power_off_and_wait();
+        const QString difference = compare_scaled_panel(w.Panel1->grab_display(), FrameBuffer);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
     }
 
     void modeSlidersAfterOn() {
@@ -515,6 +596,253 @@ class TestWindow : public QObject {
         // A click on the picture takes the keyboard back.
         QTest::mouseClick(w.Image1, Qt::LeftButton);
         QCOMPARE(w.focusWidget(), w.Client);
+    }
+
+    void sliderSteps() {
+        TfrmMain& w = *window;
+        TScrollBar* raw = w.ScrollBar29;
+        QCOMPARE(w.ScrollBar4->thumb_rect().width(), raw->thumb_rect().width());
+        raw->setValue(2000);
+        QList<int> moves;
+        int last = raw->value();
+        connect(raw, &QScrollBar::valueChanged, raw, [&](int value) {
+            moves << value - last;
+            last = value;
+        });
+        const QRect thumb = raw->thumb_rect();
+        const QPoint right_of_thumb(thumb.right() + 10, raw->height() / 2);
+        const QPoint left_of_thumb(thumb.left() - 5, raw->height() / 2);
+        QVERIFY(left_of_thumb.x() > raw->height()); // in the trough, not on the arrow
+        // A click in the trough moves one step towards it, label and input too.
+        QTest::mouseClick(raw, Qt::LeftButton, {}, right_of_thumb);
+        QCOMPARE(raw->value(), 2001);
+        QCOMPARE(adc_input[0], uint16_t(2001));
+        QCOMPARE(w.Label57->text(), QString("2001"));
+        QTest::mouseClick(raw, Qt::LeftButton, {}, left_of_thumb);
+        QCOMPARE(raw->value(), 2000);
+        // Held, it repeats one step at a time, and stops on release.
+        QTest::mousePress(raw, Qt::LeftButton, {}, raw->thumb_rect().center() + QPoint(30, 0));
+        QTest::qWait(1200);
+        QTest::mouseRelease(raw, Qt::LeftButton, {}, raw->thumb_rect().center() + QPoint(30, 0));
+        const int held = raw->value();
+        QVERIFY2(held > 2002, qPrintable(QString::number(held)));
+        QTest::qWait(200);
+        QCOMPARE(raw->value(), held);
+        // One wheel notch, on either kind of slider, is one step; half notches add up.
+        auto turn = [](QScrollBar* slider, int delta) {
+            const QPointF at(slider->width() / 2, slider->height() / 2);
+            QWheelEvent event(at, slider->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(slider, &event);
+        };
+        turn(raw, 120);
+        QCOMPARE(raw->value(), held + 1);
+        turn(raw, -120);
+        turn(raw, -60);
+        QCOMPARE(raw->value(), held);
+        turn(raw, -60);
+        QCOMPARE(raw->value(), held - 1);
+        for (int step : moves) QCOMPARE(qAbs(step), 1);
+        w.ScrollBar4->setValue(2);
+        turn(w.ScrollBar4, 120);
+        QCOMPARE(channel_mode[0], uint8_t(3));
+        QCOMPARE(w.Label11->text(), QString("3"));
+    }
+
+    // Keys go where the window system sends them: to an open menu, else to
+    // the widget with the keyboard focus.
+    void type(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QWidget* target = QApplication::activePopupWidget();
+        if (target == nullptr) target = window->focusWidget() ? window->focusWidget() : window.get();
+        QTest::keyClick(target, key, modifiers);
+        QTest::qWait(50);
+    }
+
+    // Gives `control` the keyboard as a user does: Tab from the picture.
+    void tab_to(QWidget* control) {
+        window->Client->setFocus();
+        for (int i = 0; i < 20 && window->focusWidget() != control; ++i) type(Qt::Key_Tab);
+        QCOMPARE(window->focusWidget(), control);
+    }
+
+    void menuBarGivesKeysBack() {
+        TfrmMain& w = *window;
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        power_on_and_wait();
+        w.Client->setFocus();
+        // Alt+F opens File, Esc closes it; Enter then pushes the knob (the run
+        // screen opens the menus) and the next Enter selects in them: the
+        // program goes on.
+        type(Qt::Key_F, Qt::AltModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(w.File1->isVisible(), 2000);
+        type(Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.File1->isVisible(), 2000);
+        type(Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(current_screen != run_screen, 2000);
+        type(Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(pending_key, uint8_t(0), 2000);
+        QVERIFY(!w.File1->isVisible());
+        QCOMPARE(power_off_request, uint8_t(0));
+        QVERIFY(w.isVisible() && w.running());
+        // Every instrument key right after a menu closed, and after Alt alone
+        // put the menu bar in charge of the keyboard (off, so keys wait in the slot).
+        power_off_and_wait();
+        const struct {
+            Qt::Key key;
+            uint8_t code;
+        } keys[] = {{Qt::Key_Return, KEY_PUSH}, {Qt::Key_Space, KEY_PUSH}, {Qt::Key_F1, KEY_LEFT},
+                    {Qt::Key_F2, KEY_RIGHT},    {Qt::Key_Plus, KEY_UP},    {Qt::Key_Minus, KEY_DOWN},
+                    {Qt::Key_Up, KEY_UP},       {Qt::Key_Down, KEY_DOWN}};
+        for (const auto& k : keys)
+            for (bool alt_alone : {false, true}) {
+                if (alt_alone) {
+                    type(Qt::Key_Alt);
+                } else {
+                    type(Qt::Key_F, Qt::AltModifier);
+                    QVERIFY(w.File1->isVisible());
+                    type(Qt::Key_Escape);
+                }
+                pending_key = 0;
+                type(k.key);
+                QVERIFY2(pending_key == k.code,
+                         qPrintable(QString("key %1 after %2").arg(k.key).arg(alt_alone ? "Alt" : "Esc")));
+                QVERIFY(!w.File1->isVisible());
+                QVERIFY(w.isVisible());
+            }
+        QCOMPARE(w.focusWidget(), w.Client);
+    }
+
+    void focusFrameAndTabOrder() {
+        TfrmMain& w = *window;
+        // A slider with the keyboard wears a frame; without it, none.
+        TScrollBar* slider = w.ScrollBar3;
+        slider->setValue(2000);
+        w.Client->setFocus();
+        QTest::qWait(20);
+        const QImage plain = slider->grab().toImage();
+        slider->setFocus(Qt::TabFocusReason);
+        QTest::qWait(20);
+        QVERIFY(slider->hasFocus() || w.focusWidget() == slider);
+        const QImage framed = slider->grab().toImage();
+        const int right = framed.width() - 1, bottom = framed.height() - 1;
+        int marked = 0;
+        for (int x = 0; x <= right; ++x)
+            marked += (framed.pixel(x, 1) != plain.pixel(x, 1)) +
+                      (framed.pixel(x, bottom - 1) != plain.pixel(x, bottom - 1));
+        for (int y = 0; y <= bottom; ++y)
+            marked += (framed.pixel(1, y) != plain.pixel(1, y)) +
+                      (framed.pixel(right - 1, y) != plain.pixel(right - 1, y));
+        QVERIFY2(marked > framed.width() + framed.height(), qPrintable(QString::number(marked)));
+        // Tab walks the controls as the window reads: the front's buttons,
+        // then the right half from top to bottom, ZOLT between Volts and Channel 1.
+        w.Client->setFocus();
+        QList<QWidget*> visited;
+        for (int i = 0; i < 14; ++i) {
+            type(Qt::Key_Tab);
+            visited << w.focusWidget();
+        }
+        const QList<QWidget*> expected = {w.Button3,     w.Button4,     w.Button1,    w.Button2,
+                                          w.ScrollBar29, w.ScrollBar30, w.ScrollBar1, w.ScrollBar2,
+                                          w.ScrollBar3,  w.CheckBox2,   w.ScrollBar4, w.ScrollBar5,
+                                          w.ScrollBar6,  w.ScrollBar7};
+        for (int i = 0; i < expected.size(); ++i)
+            QVERIFY2(visited[i] == expected[i],
+                     qPrintable(QString("tab %1 reached %2")
+                                    .arg(i + 1)
+                                    .arg(visited[i] ? visited[i]->objectName() : "none")));
+        QCOMPARE(pending_key, uint8_t(0));
+    }
+
+    void enterAndSpaceRule() {
+        TfrmMain& w = *window;
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        // Enter pushes the knob whatever has the keyboard.
+        for (QWidget* focus :
+             std::initializer_list<QWidget*>{w.Client, w.Button1, w.Button3, w.CheckBox2, w.ScrollBar29}) {
+            tab_to(focus);
+            pending_key = 0;
+            type(Qt::Key_Return);
+            QVERIFY2(pending_key == KEY_PUSH, qPrintable(focus->objectName()));
+        }
+        QVERIFY(!w.running());
+        QVERIFY(!w.CheckBox2->isChecked());
+        // Space pushes the knob where no button or check box shows focus ...
+        for (QWidget* focus : std::initializer_list<QWidget*>{w.Client, w.ScrollBar29, w.ScrollBar4}) {
+            tab_to(focus);
+            pending_key = 0;
+            type(Qt::Key_Space);
+            QVERIFY2(pending_key == KEY_PUSH, qPrintable(focus->objectName()));
+        }
+        // ... and presses the one that does, which shows it.
+        tab_to(w.Client);
+        const QImage unfocused = w.Button1->grab().toImage();
+        tab_to(w.Button1);
+        QVERIFY(w.Button1->grab().toImage() != unfocused);
+        pending_key = 0;
+        type(Qt::Key_Space);
+        QVERIFY(w.running());
+        QCOMPARE(pending_key, uint8_t(0));
+        tab_to(w.CheckBox2);
+        type(Qt::Key_Space);
+        QVERIFY(w.CheckBox2->isChecked());
+        QCOMPARE(pending_key, uint8_t(0));
+        // Esc gives the keyboard back to the instrument (off now, so that the
+        // key waits in the slot).
+        QTest::mouseClick(w.Button2, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.running(), 2000);
+        type(Qt::Key_Escape);
+        QCOMPARE(w.focusWidget(), w.Client);
+        type(Qt::Key_Space);
+        QCOMPARE(pending_key, uint8_t(KEY_PUSH));
+    }
+
+    void valueEntry() {
+        TfrmMain& w = *window;
+        auto entry = [&] { return w.findChild<QLineEdit*>("ValueEntry"); };
+        struct Case {
+            TValueLabel* label;
+            TScrollBar* slider;
+            const char* typed;
+            int value;
+            std::function<int()> variable;
+        } cases[] = {
+            {w.Label57, w.ScrollBar29, "1638", 1638, [] { return int(adc_input[0]); }},
+            // Beyond the top, as a slider moved there: the top.
+            {w.Label6, w.ScrollBar3, "9999", 4096, [] { return int(supply_adc); }},
+            {w.Label13, w.ScrollBar6, "4", 4, [] { return int(channel_mode[2]); }},
+            {w.Label14, w.ScrollBar7, "7", 4, [] { return int(channel_mode[3]); }},
+        };
+        for (const Case& c : cases) {
+            QTest::mouseDClick(c.label, Qt::LeftButton);
+            QVERIFY(entry() != nullptr && entry()->isVisible());
+            QCOMPARE(w.focusWidget(), entry());
+            // Only digits, and no more than the top has.
+            QTest::keyClicks(entry(), "-x12345");
+            QCOMPARE(entry()->text().size(), QString::number(c.slider->maximum()).size());
+            entry()->selectAll();
+            QTest::keyClicks(entry(), c.typed);
+            pending_key = 0;
+            type(Qt::Key_Return);
+            // Applied as a slider move: slider, label and input agree; Enter
+            // stayed with the entry.
+            QCOMPARE(c.slider->value(), c.value);
+            QCOMPARE(c.label->text(), QString::number(c.value));
+            QCOMPARE(c.variable(), c.value);
+            QCOMPARE(pending_key, uint8_t(0));
+            QTRY_VERIFY_WITH_TIMEOUT(entry() == nullptr, 1000);
+            QCOMPARE(w.focusWidget(), w.Client);
+        }
+        // Esc leaves the value as it was; keys typed into the entry are its own.
+        QTest::mouseDClick(w.Label57, Qt::LeftButton);
+        QVERIFY(entry() != nullptr);
+        QTest::keyClicks(entry(), "12");
+        type(Qt::Key_Up);
+        type(Qt::Key_F1);
+        type(Qt::Key_Escape);
+        QCOMPARE(adc_input[0], uint16_t(1638));
+        QCOMPARE(w.ScrollBar29->value(), 1638);
+        QCOMPARE(pending_key, uint8_t(0));
+        QTRY_VERIFY_WITH_TIMEOUT(entry() == nullptr, 1000);
     }
 
     void wheelOverKnob() {

@@ -17,7 +17,7 @@ bool text_matches(const TextRecordEntry& entry, const Condition& c) {
 }
 
 std::string drawn_texts() {
-    if (text_record_count == 0) return "no texts were drawn";
+    if (text_record_count == 0) return "nothing (no text was drawn)";
     std::string out = "drawn:";
     for (int i = 0; i < text_record_count; ++i) {
         const TextRecordEntry& e = text_record[i];

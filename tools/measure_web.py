@@ -12,30 +12,17 @@ Usage: tools/measure_web.py [SITE_DIR] [SECONDS]   (make web-perf)
 """
 import os
 import re
-import shutil
-import socket
 import statistics
 import subprocess
 import sys
-import tempfile
 import time
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
+from web_browser import served_page
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DOC = os.path.join(ROOT, "docs", "PERFORMANCE.md")
 HEADING = "## In a browser"
-CHROME_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-                "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                "--window-size=1000,800"]
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
 
 
 def descendants(pid):
@@ -88,22 +75,11 @@ def cpu_share(driver_pid, seconds):
 
 
 def measure(site, seconds):
-    port = free_port()
-    server = subprocess.Popen(["/usr/bin/python3", "-m", "http.server", str(port), "--bind", "127.0.0.1",
-                               "--directory", site], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    profile = tempfile.mkdtemp(prefix="qd5-chromium-")
-    options = webdriver.ChromeOptions()
-    options.binary_location = "/usr/bin/chromium"
-    for flag in CHROME_FLAGS + [f"--user-data-dir={profile}"]:
-        options.add_argument(flag)
-    service = Service("/usr/bin/chromedriver")
-    time.sleep(0.5)
-    driver = webdriver.Chrome(service=service, options=options)
     figures = {}
-    try:
+    with served_page(site, ["--window-size=1000,800"]) as (driver, service, base):
         driver.execute_cdp_cmd("Network.enable", {})
         driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
-        url = f"http://127.0.0.1:{port}/?on"
+        url = base + "?on"
         loads = []
         for _ in range(5):
             driver.get(url)
@@ -124,10 +100,6 @@ def measure(site, seconds):
         driver.get("about:blank")
         time.sleep(2)
         figures["cpu_background"] = cpu_share(service.process.pid, seconds)
-    finally:
-        driver.quit()
-        server.terminate()
-        shutil.rmtree(profile, ignore_errors=True)
     return figures
 
 

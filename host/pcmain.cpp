@@ -12,6 +12,7 @@
 
 #include "display/framebuffer.h"
 #include "host/device.h"
+#include "host/front_geometry.h"
 #include "host/front_picture.h"
 #include "measurement/sampling.h"
 #include "measurement/settings.h"
@@ -165,12 +166,12 @@ void TfrmMain::build_menu() {
 void TfrmMain::build_front() {
     Image1 = new QLabel(Client);
     Image1->setObjectName("Image1");
-    Image1->setGeometry(0, 0, 241, 249);
+    Image1->setGeometry(0, 0, DEVICE_WIDTH, DEVICE_HEIGHT);
     show_front_picture();
 
     Panel1 = new LcdPanel(Client);
     Panel1->setObjectName("Panel1");
-    Panel1->setGeometry(40, 57, 163, 129);
+    Panel1->setGeometry(PANEL_X, PANEL_Y, PANEL_WIDTH, PANEL_HEIGHT);
     Panel1->on_failure = [this](const char* message) { show_graphics_failure(message); };
     Panel1->start();
 
@@ -239,8 +240,8 @@ void TfrmMain::show_front_picture() {
     const QImage front = load_front_picture();
     if (front.isNull()) return;
     const qreal ratio = devicePixelRatioF();
-    QPixmap picture = QPixmap::fromImage(
-        front.scaled(QSize(241, 249) * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    QPixmap picture = QPixmap::fromImage(front.scaled(QSize(DEVICE_WIDTH, DEVICE_HEIGHT) * ratio,
+                                                      Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     picture.setDevicePixelRatio(ratio);
     Image1->setPixmap(picture);
 }

@@ -6,16 +6,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "host/front_geometry.h"
 #include "host/jpeg_decode.h"
 #include "runner/scenario.h"
-
-// The window's picture of the front and its display panel, in window pixels.
-constexpr int DEVICE_WIDTH = 241;
-constexpr int DEVICE_HEIGHT = 249;
-constexpr int PANEL_X = 40;
-constexpr int PANEL_Y = 57;
-constexpr int PANEL_WIDTH = 163;
-constexpr int PANEL_HEIGHT = 129;
 
 struct IndexedPicture {
     int width = 0;

@@ -49,6 +49,17 @@ QString compare_panel(const QImage& grab, const uint8_t (&frame)[LCD_HEIGHT][LCD
     return {};
 }
 
+// A frame with every colour index, including the black one, and a pattern
+// that shows any shift or mirror of rows or columns.
+const uint8_t (&test_pattern())[LCD_HEIGHT][LCD_WIDTH] {
+    static uint8_t pattern[LCD_HEIGHT][LCD_WIDTH];
+    for (int y = 0; y < LCD_HEIGHT; ++y)
+        for (int x = 0; x < LCD_WIDTH; ++x) pattern[y][x] = uint8_t((x * 7 + y * 13 + x * y) % PALETTE_SIZE);
+    pattern[0][0] = 15;
+    pattern[127][159] = 9;
+    return pattern;
+}
+
 // Compares a grab of the panel on a desktop scaled by the grab's device pixel
 // ratio s: the device pixel at the centre of every frame pixel shows its
 // palette colour; at a whole scale every frame pixel is an s by s block of it;
@@ -320,14 +331,7 @@ class TestWindow : public QObject {
 
     void panelMatchesFrameBufferBothRenderers() {
         TfrmMain& w = *window;
-        // A frame with every colour index, including the black one, and a
-        // pattern that shows any shift or mirror of rows or columns.
-        static uint8_t pattern[LCD_HEIGHT][LCD_WIDTH];
-        for (int y = 0; y < LCD_HEIGHT; ++y)
-            for (int x = 0; x < LCD_WIDTH; ++x)
-                pattern[y][x] = uint8_t((x * 7 + y * 13 + x * y) % PALETTE_SIZE);
-        pattern[0][0] = 15;
-        pattern[127][159] = 9;
+        const auto& pattern = test_pattern();
         for (auto mode : {LcdPanel::RenderMode::Points, LcdPanel::RenderMode::Texture}) {
             w.Panel1->set_render_mode(mode);
             w.Panel1->show_frame(pattern);
@@ -342,12 +346,7 @@ class TestWindow : public QObject {
         TfrmMain& w = *window;
         const double s = w.Panel1->devicePixelRatioF();
         QCOMPARE(s, qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble());
-        static uint8_t pattern[LCD_HEIGHT][LCD_WIDTH];
-        for (int y = 0; y < LCD_HEIGHT; ++y)
-            for (int x = 0; x < LCD_WIDTH; ++x)
-                pattern[y][x] = uint8_t((x * 7 + y * 13 + x * y) % PALETTE_SIZE);
-        pattern[0][0] = 15;
-        pattern[127][159] = 9;
+        const auto& pattern = test_pattern();
         QImage grabs[2];
         for (auto mode : {LcdPanel::RenderMode::Points, LcdPanel::RenderMode::Texture}) {
             w.Panel1->set_render_mode(mode);

@@ -119,3 +119,5 @@ void lcd_fill_rect(int16_t x0, int16_t y0, int16_t x1, int16_t y1, uint8_t colou
     for (uint32_t row = u16(y0); row <= last && row < LCD_HEIGHT; ++row)
         lcd_hline(x0, x1, static_cast<int16_t>(row), colour);
 }
+
+void framebuffer_reset() { std::memset(FrameBuffer, 0, sizeof FrameBuffer); }

@@ -25,6 +25,8 @@ enum : uint8_t {
 extern uint8_t FrameBuffer[LCD_HEIGHT][LCD_WIDTH];
 
 void lcd_clear();
+// The frame buffer as at program start: every pixel 0.
+void framebuffer_reset();
 void lcd_set_pixel(int16_t x, int16_t y, uint8_t colour);
 void lcd_line(int16_t x0, int16_t y0, int16_t x1, int16_t y1, uint8_t colour);
 void lcd_thick_line(int16_t x0, int16_t y0, int16_t x1, int16_t y1, uint8_t colour);

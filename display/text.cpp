@@ -153,3 +153,9 @@ void lcd_text(int16_t x, int16_t y, const char* text, uint8_t size, uint8_t alig
     text_end_x = int16_t(pen);
     text_record_add(text, x, y, size, align, colour, text_start_x, text_end_x);
 }
+
+void text_reset() {
+    text_start_x = 0;
+    text_end_x = 0;
+    text_record_clear();
+}

@@ -1,6 +1,7 @@
 #include "display/trig.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "display/framebuffer.h"
 
@@ -59,4 +60,11 @@ void lcd_arc(int16_t cx, int16_t cy, int16_t radius, int16_t start_deg, int16_t 
             static_cast<int32_t>(std::trunc(r * static_cast<double>(sin_deg(static_cast<int16_t>(d)))));
         lcd_set_pixel(static_cast<int16_t>(cx + dx), static_cast<int16_t>(cy + dy), colour);
     }
+}
+
+void trig_reset() {
+    std::memset(sin_pos, 0, sizeof sin_pos);
+    std::memset(cos_pos, 0, sizeof cos_pos);
+    std::memset(sin_neg, 0, sizeof sin_neg);
+    std::memset(cos_neg, 0, sizeof cos_neg);
 }

@@ -10,6 +10,8 @@ extern float sin_neg[361];
 extern float cos_neg[361];
 
 void trig_init();
+// The tables empty, as before the first power-on.
+void trig_reset();
 float sin_deg(int16_t degrees);
 float cos_deg(int16_t degrees);
 

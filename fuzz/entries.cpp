@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/front_panel.h"
 #include "host/instrument.h"
 #include "soak/invariants.h"
 
@@ -66,23 +67,23 @@ void fuzz_sampling(const uint8_t* data, size_t size) {
 
 void fuzz_screens(const uint8_t* data, size_t size) {
     Reader in{data, size};
-    power_on_sequence();
+    front_panel_reset();
+    front_panel_power_on();
     in.fill(&channel_settings, sizeof channel_settings);
     display_page = in.byte();
     security_on = in.byte() & 1;
-    for (int c = 0; c < 4; ++c) adc_input[c] = static_cast<uint16_t>(in.word() % 4097);
-    supply_adc = static_cast<uint16_t>(in.word() % 4097);
-    bool zolt_checked = false;
+    for (int input = 0; input < RAW_INPUT_COUNT; ++input)
+        front_panel_set_raw(input, in.word() % (RAW_MAXIMUM + 1));
     while (!in.done()) {
         const uint8_t event = in.byte();
         if (event < 5)
-            press_key(static_cast<uint8_t>(event + 1));
+            front_panel_click(KEY_FIRST + event);
         else if (event < 8)
-            for (int i = 0; i < 11; ++i) timer_tick();
+            for (int i = 0; i < 11; ++i) front_panel_timer_tick();
         else if (event == 8)
-            zolt_checked = !zolt_checked;
+            front_panel_set_zolt(!front_panel.zolt_checked);
         const PassContext context = before_pass();
-        run_pass(zolt_checked);
+        front_panel_pass();
         char message[160];
         if (!check_invariants(context, message, sizeof message)) {
             std::fprintf(stderr, "invariant broken: %s\n", message);

@@ -3,7 +3,7 @@
 #include <QMessageBox>
 #include <exception>
 
-#include "host/device.h"
+#include "host/front_panel.h"
 
 std::function<void(const QString&)> NuvrexApplication::report_fatal = NuvrexApplication::show_fatal_message;
 
@@ -26,7 +26,7 @@ bool NuvrexApplication::notify(QObject* receiver, QEvent* event) {
     } catch (...) {
         text = "Unknown exception.";
     }
-    power_off_request = 1;
+    front_panel_power_off();
     if (report_fatal) report_fatal(text);
     exit(FATAL_EXIT_CODE);
     return true;

@@ -3,10 +3,13 @@
 #include "host/device.h"
 
 #include "display/framebuffer.h"
+#include "display/text.h"
 #include "display/trig.h"
 #include "measurement/sampling.h"
 #include "measurement/settings.h"
 #include "menus/menu.h"
+#include "menus/menu_screens.h"
+#include "screens/gauge.h"
 #include "screens/run_screen.h"
 
 ScreenHandler current_screen = run_screen;
@@ -101,4 +104,31 @@ void timer_tick() {
 
 void press_key(uint8_t code) {
     if (pending_key == 0) pending_key = code;
+}
+
+void device_reset() {
+    current_screen = run_screen;
+    pending_key = 0;
+    power_off_request = 0;
+    second_tick = 0;
+    blink_phase = 0;
+    message_timer = 0;
+    second_divider = 0;
+    countdown_divider = 0;
+    alarm_flags = 0;
+    alarm_ack_flags = 0;
+    zolt_enabled = 0;
+}
+
+void instrument_reset() {
+    device_reset();
+    framebuffer_reset();
+    text_reset();
+    trig_reset();
+    settings_reset();
+    sampling_reset();
+    zone_bar_reset();
+    menu_state_reset();
+    calibration_screen_reset();
+    code_entry_reset();
 }

@@ -13,6 +13,8 @@ enum : uint8_t {
     KEY_PUSH = 3,  // knob pushed
     KEY_UP = 4,    // knob turned one step "+"
     KEY_DOWN = 5,  // knob turned one step "-"
+    KEY_FIRST = KEY_LEFT,
+    KEY_LAST = KEY_DOWN,
 };
 
 extern ScreenHandler current_screen;
@@ -38,3 +40,10 @@ bool alarm_lamp_bright();
 void timer_tick();
 // Stores a key in the one-deep slot if it is empty; otherwise the key is lost.
 void press_key(uint8_t code);
+
+// The run loop's state as at program start.
+void device_reset();
+// Every variable of the instrument as a freshly started program has it, so
+// that runs inside one process (tests, fuzzing, the soak, scripting) do not
+// see each other. Each module resets its own variables.
+void instrument_reset();

@@ -16,7 +16,6 @@
 namespace {
 
 // Palette entry of a colour index; indices without an entry show black.
-uint32_t palette_colour(uint8_t index) { return index < PALETTE_SIZE ? lcd_palette[index] : 0; }
 
 LcdPanel::RenderMode mode_from_environment() {
     const QByteArray wanted = qgetenv("QD5_RENDER");
@@ -170,7 +169,7 @@ class LcdView : public QOpenGLWidget {
         // Black pixels are not drawn: the black clear colour shows through.
         for (int y = 0; y < LCD_HEIGHT; ++y)
             for (int x = 0; x < LCD_WIDTH; ++x) {
-                const uint32_t c = palette_colour(panel->shown[y][x]);
+                const uint32_t c = palette_rgb(panel->shown[y][x]);
                 if (c == 0) continue;
                 glColor3ub(static_cast<GLubyte>(c >> 16), static_cast<GLubyte>(c >> 8),
                            static_cast<GLubyte>(c));
@@ -189,8 +188,7 @@ class LcdView : public QOpenGLWidget {
     void draw_texture() {
         // 0xAARRGGBB words are B, G, R, A in memory on this little-endian host.
         for (int y = 0; y < LCD_HEIGHT; ++y)
-            for (int x = 0; x < LCD_WIDTH; ++x)
-                texels[y][x] = 0xFF000000u | palette_colour(panel->shown[y][x]);
+            for (int x = 0; x < LCD_WIDTH; ++x) texels[y][x] = 0xFF000000u | palette_rgb(panel->shown[y][x]);
         // The square covers exactly the pixels the points would light, with
         // nearest sampling: no blur at any scale.
         set_projection();
@@ -283,14 +281,16 @@ void LcdPanel::set_projection() {
 }
 
 void LcdPanel::show_frame(const uint8_t (&frame)[LCD_HEIGHT][LCD_WIDTH]) {
-    // Most passes draw the same frame as the one before (values change once a
-    // sampling tick, blinking once in 1.1 s): repainting it would show nothing
-    // new and cost the window a full composition, so only a changed frame is.
-    // (QD5_REDRAW_ALWAYS=1 repaints every pass, to measure what this saves.)
-    static const bool redraw_always = qEnvironmentVariableIntValue("QD5_REDRAW_ALWAYS") != 0;
-    if (!redraw_always && std::memcmp(shown, frame, sizeof shown) == 0) return;
     std::memcpy(shown, frame, sizeof shown);
     repaint_frame();
+}
+
+bool LcdPanel::redraws_always() {
+    // Most passes draw the same frame as the one before, and the window shows
+    // only a changed one; QD5_REDRAW_ALWAYS=1 repaints every pass, to measure
+    // what that saves.
+    static const bool always = qEnvironmentVariableIntValue("QD5_REDRAW_ALWAYS") != 0;
+    return always;
 }
 
 void LcdPanel::repaint_frame() {
@@ -301,7 +301,7 @@ QImage LcdPanel::shown_image() const {
     QImage image(LCD_WIDTH, LCD_HEIGHT, QImage::Format_RGB32);
     for (int y = 0; y < LCD_HEIGHT; ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < LCD_WIDTH; ++x) line[x] = 0xFF000000u | palette_colour(shown[y][x]);
+        for (int x = 0; x < LCD_WIDTH; ++x) line[x] = 0xFF000000u | palette_rgb(shown[y][x]);
     }
     return image;
 }

@@ -36,6 +36,8 @@ class LcdPanel : public QWidget {
     // Takes a copy of the frame to show and asks for a repaint. The panel keeps
     // showing this copy until the next one, whatever the frame buffer does.
     void show_frame(const uint8_t (&frame)[LCD_HEIGHT][LCD_WIDTH]);
+    // Whether every pass is to be shown, changed or not (a measuring aid).
+    static bool redraws_always();
     // The frame on display, 160 by 128, in palette colours (black before the first).
     QImage shown_image() const;
     const uint8_t (&shown_frame() const)[LCD_HEIGHT][LCD_WIDTH] { return shown; }

@@ -11,11 +11,9 @@
 #include <iterator>
 
 #include "display/framebuffer.h"
-#include "host/device.h"
 #include "host/front_geometry.h"
+#include "host/front_panel.h"
 #include "host/front_picture.h"
-#include "measurement/sampling.h"
-#include "measurement/settings.h"
 #include "screens/run_screen.h"
 
 TfrmMain* frmMain = nullptr;
@@ -24,8 +22,7 @@ namespace {
 
 constexpr int CLIENT_WIDTH = 503;
 constexpr int CLIENT_HEIGHT = 329;
-constexpr int RAW_MAXIMUM = 4096; // 4097 positions: 0 to 4096 inclusive
-constexpr int MODE_MAXIMUM = 4;
+constexpr int MODE_MAXIMUM = MODE_COUNT - 1;
 // About the display's refresh rate: a pass every 16 ms.
 constexpr int PASS_INTERVAL_MS = 16;
 
@@ -116,6 +113,7 @@ void TfrmMain::FormCreate() {
     CheckBox2->setGeometry(256, 136, 97, 17);
     CheckBox2->setFocusPolicy(Qt::TabFocus);
     CheckBox2->setToolTip("Remote ZOLT data unit connected or not (keyboard: Tab to it, then Space)");
+    connect(CheckBox2, &QCheckBox::toggled, this, [](bool checked) { front_panel_set_zolt(checked); });
     set_tab_order();
 
     StatusBar1 = new QStatusBar(Client);
@@ -356,48 +354,47 @@ void TfrmMain::set_tab_order() {
 // --- The run loop -----------------------------------------------------------
 
 void TfrmMain::Button1Click() {
-    power_on_sequence();
-    // The channel sliders are re-read in order CH 1 to CH 4, as if moved.
-    ScrollBar29Change();
-    ScrollBar30Change();
-    ScrollBar1Change();
-    ScrollBar2Change();
-    // The mode sliders move to the modes just loaded; each move runs its
-    // handler once, also when the position does not change.
-    set_quietly(ScrollBar4, channel_mode[0]);
-    ScrollBar4Change();
-    set_quietly(ScrollBar5, channel_mode[1]);
-    ScrollBar5Change();
-    set_quietly(ScrollBar6, channel_mode[2]);
-    ScrollBar6Change();
-    set_quietly(ScrollBar7, channel_mode[3]);
-    ScrollBar7Change();
+    const PassResult first = front_panel_power_on();
+    // The sliders show what On did: the channel sliders re-read, the mode
+    // sliders moved to the modes just loaded.
+    show_position(ScrollBar29, Label57);
+    show_position(ScrollBar30, Label60);
+    show_position(ScrollBar1, Label3);
+    show_position(ScrollBar2, Label4);
+    TScrollBar* const mode_sliders[] = {ScrollBar4, ScrollBar5, ScrollBar6, ScrollBar7};
+    TValueLabel* const mode_labels[] = {Label11, Label12, Label13, Label14};
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
+        set_quietly(mode_sliders[c], front_panel.mode_slider[c]);
+        show_position(mode_sliders[c], mode_labels[c]);
+    }
+    ShowPass(first);
     // Powering on while running keeps the one loop going: the pass timer is
     // started only once, so a single Off stops it.
-    RunPass();
     if (!PassTimer->isActive()) PassTimer->start();
 }
 
 void TfrmMain::RunPass() {
-    // The loop runs while no one has asked for power off; the request is
-    // checked before every pass, the first included.
-    if (power_off_request) {
+    const PassResult result = front_panel_pass();
+    if (!result.ran) {
         PassTimer->stop();
         return;
     }
-    Shape1->set_brush_colour(alarm_lamp_bright() ? lamp_bright() : lamp_dark());
-    run_pass(CheckBox2->isChecked());
-    RenderLcd();
-    ++passes;
+    ShowPass(result);
     // Events are handled when this returns to the event loop, between passes.
+}
+
+void TfrmMain::ShowPass(const PassResult& result) {
+    Shape1->set_brush_colour(result.lamp_bright ? lamp_bright() : lamp_dark());
+    if (result.frame_changed || Panel1->redraws_always()) RenderLcd();
+    ++passes;
 }
 
 void TfrmMain::RenderLcd() { Panel1->show_frame(FrameBuffer); }
 
-void TfrmMain::Button2Click() { power_off_request = 1; }
+void TfrmMain::Button2Click() { front_panel_power_off(); }
 
 void TfrmMain::FormClose() {
-    power_off_request = 1;
+    front_panel_power_off();
     PassTimer->stop();
 }
 
@@ -422,17 +419,17 @@ void TfrmMain::FormResize() { Panel1->set_projection(); }
 void TfrmMain::FormPaint() { Panel1->repaint_frame(); }
 
 void TfrmMain::Timer1Timer() {
-    timer_tick();
+    front_panel_timer_tick();
     write_heartbeat(passes);
 }
 
 // --- Keys -------------------------------------------------------------------
 
-void TfrmMain::Image2Click() { press_key(KEY_LEFT); }
-void TfrmMain::Image3Click() { press_key(KEY_RIGHT); }
-void TfrmMain::Image8Click() { press_key(KEY_PUSH); }
-void TfrmMain::Button3Click() { press_key(KEY_UP); }
-void TfrmMain::Button4Click() { press_key(KEY_DOWN); }
+void TfrmMain::Image2Click() { front_panel_click(KEY_LEFT); }
+void TfrmMain::Image3Click() { front_panel_click(KEY_RIGHT); }
+void TfrmMain::Image8Click() { front_panel_click(KEY_PUSH); }
+void TfrmMain::Button3Click() { front_panel_click(KEY_UP); }
+void TfrmMain::Button4Click() { front_panel_click(KEY_DOWN); }
 
 void TfrmMain::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::Copy)) {
@@ -445,7 +442,7 @@ void TfrmMain::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (const uint8_t code = instrument_key(event)) {
-        press_key(code);
+        front_panel_click(code);
         return;
     }
     QMainWindow::keyPressEvent(event);
@@ -458,7 +455,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == MainMenu1 && event->type() == QEvent::KeyPress && !File1->isVisible())
         if (const uint8_t code = instrument_key(static_cast<QKeyEvent*>(event))) {
             give_keys_back();
-            press_key(code);
+            front_panel_click(code);
             return true;
         }
     return QMainWindow::eventFilter(watched, event);
@@ -472,41 +469,24 @@ void TfrmMain::CopyDisplay() { QApplication::clipboard()->setImage(Panel1->shown
 
 // --- Sliders ----------------------------------------------------------------
 
-void TfrmMain::ScrollBar29Change() {
-    show_position(ScrollBar29, Label57);
-    adc_input[0] = static_cast<uint16_t>(ScrollBar29->value());
+void TfrmMain::ScrollBar29Change() { raw_slider_moved(0, ScrollBar29, Label57); }
+void TfrmMain::ScrollBar30Change() { raw_slider_moved(1, ScrollBar30, Label60); }
+void TfrmMain::ScrollBar1Change() { raw_slider_moved(2, ScrollBar1, Label3); }
+void TfrmMain::ScrollBar2Change() { raw_slider_moved(3, ScrollBar2, Label4); }
+void TfrmMain::ScrollBar3Change() { raw_slider_moved(SUPPLY_INPUT, ScrollBar3, Label6); }
+void TfrmMain::ScrollBar4Change() { mode_slider_moved(0, ScrollBar4, Label11); }
+void TfrmMain::ScrollBar5Change() { mode_slider_moved(1, ScrollBar5, Label12); }
+void TfrmMain::ScrollBar6Change() { mode_slider_moved(2, ScrollBar6, Label13); }
+void TfrmMain::ScrollBar7Change() { mode_slider_moved(3, ScrollBar7, Label14); }
+
+void TfrmMain::raw_slider_moved(int input, TScrollBar* slider, TValueLabel* label) {
+    show_position(slider, label);
+    front_panel_set_raw(input, slider->value());
 }
-void TfrmMain::ScrollBar30Change() {
-    show_position(ScrollBar30, Label60);
-    adc_input[1] = static_cast<uint16_t>(ScrollBar30->value());
-}
-void TfrmMain::ScrollBar1Change() {
-    show_position(ScrollBar1, Label3);
-    adc_input[2] = static_cast<uint16_t>(ScrollBar1->value());
-}
-void TfrmMain::ScrollBar2Change() {
-    show_position(ScrollBar2, Label4);
-    adc_input[3] = static_cast<uint16_t>(ScrollBar2->value());
-}
-void TfrmMain::ScrollBar3Change() {
-    show_position(ScrollBar3, Label6);
-    supply_adc = static_cast<uint16_t>(ScrollBar3->value());
-}
-void TfrmMain::ScrollBar4Change() {
-    show_position(ScrollBar4, Label11);
-    channel_mode[0] = static_cast<uint8_t>(ScrollBar4->value());
-}
-void TfrmMain::ScrollBar5Change() {
-    show_position(ScrollBar5, Label12);
-    channel_mode[1] = static_cast<uint8_t>(ScrollBar5->value());
-}
-void TfrmMain::ScrollBar6Change() {
-    show_position(ScrollBar6, Label13);
-    channel_mode[2] = static_cast<uint8_t>(ScrollBar6->value());
-}
-void TfrmMain::ScrollBar7Change() {
-    show_position(ScrollBar7, Label14);
-    channel_mode[3] = static_cast<uint8_t>(ScrollBar7->value());
+
+void TfrmMain::mode_slider_moved(int channel, TScrollBar* slider, TValueLabel* label) {
+    show_position(slider, label);
+    front_panel_set_mode(channel, slider->value());
 }
 
 // --- Failures ---------------------------------------------------------------

@@ -1,7 +1,7 @@
 // The simulator's window, `frmMain`: the picture of the instrument's front
 // with the live display set into it, the key areas, the lamp, the On and Off
-// buttons and the sliders that stand in for the instrument's wiring. It drives
-// the instrument through host/device.h only.
+// buttons and the sliders that stand in for the instrument's wiring. It only
+// displays and forwards: every rule of the panel is in host/front_panel.h.
 #pragma once
 
 #include <QCheckBox>
@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include "host/controls.h"
+#include "host/front_panel.h"
 #include "host/lcd_panel.h"
 
 class TfrmMain : public QMainWindow {
@@ -106,6 +107,10 @@ class TfrmMain : public QMainWindow {
     QLabel* make_label(const char* caption, int x, int y);
     TScrollBar* make_slider(int y, int maximum, void (TfrmMain::*handler)());
     void show_graphics_failure(const char* message);
+    // The lamp and, if the frame changed, the display after one pass.
+    void ShowPass(const PassResult& result);
+    void raw_slider_moved(int input, TScrollBar* slider, TValueLabel* label);
+    void mode_slider_moved(int channel, TScrollBar* slider, TValueLabel* label);
 
     int passes = 0;
 };

@@ -2,6 +2,7 @@
 #include "measurement/sampling.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "host/device.h"
 
@@ -295,4 +296,25 @@ void reset_min_max() {
         volts_max[c] = volts_reading[c];
     }
     min_max_changed();
+}
+
+void sampling_reset() {
+    std::memset(adc_input, 0, sizeof adc_input);
+    supply_adc = 0;
+    std::memset(zolt_value, 0, sizeof zolt_value);
+    std::memset(work_adc, 0, sizeof work_adc);
+    std::memset(pressure_reading, 0, sizeof pressure_reading);
+    std::memset(temp_reading, 0, sizeof temp_reading);
+    std::memset(temp_celsius, 0, sizeof temp_celsius);
+    std::memset(current_tenths, 0, sizeof current_tenths);
+    std::memset(current_amps, 0, sizeof current_amps);
+    std::memset(volts_reading, 0, sizeof volts_reading);
+    std::memset(pressure_max, 0, sizeof pressure_max);
+    std::memset(temp_max, 0, sizeof temp_max);
+    std::memset(current_tenths_min, 0, sizeof current_tenths_min);
+    std::memset(current_tenths_max, 0, sizeof current_tenths_max);
+    std::memset(current_amps_min, 0, sizeof current_amps_min);
+    std::memset(current_amps_max, 0, sizeof current_amps_max);
+    std::memset(volts_min, 0, sizeof volts_min);
+    std::memset(volts_max, 0, sizeof volts_max);
 }

@@ -5,7 +5,8 @@
 
 #include "measurement/settings.h"
 
-// Raw inputs, 0..4096.
+// Raw inputs, 0..RAW_MAXIMUM: 4097 positions of a 12-bit reading.
+constexpr uint16_t RAW_MAXIMUM = 4096;
 extern uint16_t adc_input[4];
 extern uint16_t supply_adc;
 extern uint16_t zolt_value[4]; // no link to a ZOLT unit exists: always 0
@@ -28,6 +29,9 @@ extern int16_t current_amps_min[4];
 extern int16_t current_amps_max[4];
 extern uint16_t volts_min[4];
 extern uint16_t volts_max[4];
+
+// Raw inputs, readings and recorded values as at program start: all 0.
+void sampling_reset();
 
 int32_t interpolate_rounded(float x1, float x2, float y1, float y2, int32_t x);
 int32_t div10_rounded(int32_t v);

@@ -1,6 +1,8 @@
 // The channel settings, their factory defaults and the calibration values.
 #include "measurement/settings.h"
 
+#include <cstring>
+
 #include "measurement/sampling.h"
 
 // Zero-filled until the first power-on loads the defaults.
@@ -117,4 +119,14 @@ void load_default_settings() {
 void reset_calibration() {
     volts_cal_percent = FACTORY_VOLTS_CAL_PERCENT;
     for (uint16_t& zero : current_zero) zero = FACTORY_CURRENT_ZERO;
+}
+
+void settings_reset() {
+    std::memset(&channel_settings, 0, sizeof channel_settings);
+    backlight_level = 0;
+    security_on = 0;
+    security_code = 0;
+    display_page = 0;
+    std::memset(current_zero, 0, sizeof current_zero);
+    volts_cal_percent = 0;
 }

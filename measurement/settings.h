@@ -13,6 +13,11 @@ enum : uint8_t {
     MODE_CURRENT = 3,
     MODE_VOLTS = 4,
 };
+// Modes 0..MODE_VOLTS: what a mode slider can set.
+constexpr uint8_t MODE_COUNT = MODE_VOLTS + 1;
+
+// The instrument's channels; index 0..3 is channel 1..4.
+constexpr uint8_t CHANNEL_COUNT = 4;
 
 // A label is 4 characters and a terminating zero in a zero-filled field.
 constexpr int LABEL_SIZE = 5;
@@ -146,6 +151,8 @@ extern const char* const data_source_names[2];
 extern const char* const switch_state_names[2];
 
 void load_default_settings();
+// Settings and calibration as at program start, before any power-on: all 0.
+void settings_reset();
 void reset_calibration();
 
 // Notification hooks; they have no effect in the simulator.

@@ -197,3 +197,8 @@ void sender_calibration_screen() {
         pending_key = KEY_NONE;
     }
 }
+
+void calibration_screen_reset() {
+    calibration_curve = SenderCurve{};
+    calibration_kind = 0;
+}

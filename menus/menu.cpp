@@ -3,6 +3,7 @@
 #include "menus/menu.h"
 
 #include <cstddef>
+#include <cstring>
 
 #include "display/framebuffer.h"
 #include "display/icons.h"
@@ -258,4 +259,19 @@ uint8_t menu_item_count() {
         return item_count_of(message_next_screen);
     }
     return item_count_of(current_screen);
+}
+
+void menu_state_reset() {
+    menu_cursor = 0;
+    menu_scroll = 0;
+    menu_editing = 0;
+    edit_step = 0;
+    text_cursor = 0;
+    message_next_screen = nullptr;
+    security_scratch = 0;
+    selected_channel = 0;
+    selected_pressure_config = nullptr;
+    selected_temperature_config = nullptr;
+    selected_current_config = nullptr;
+    selected_volts_config = nullptr;
 }

@@ -31,6 +31,8 @@ void draw_menu_text_item(int8_t row, const char* label, const char* text);
 void draw_menu_line(int8_t row, const char* text, uint8_t colour);
 void draw_step_label(uint8_t label_kind, uint8_t item);
 void menu_reset(uint8_t cursor);
+// The menu state as at program start.
+void menu_state_reset();
 void return_to_run_screen();
 void message_screen();
 // The yes/no question page: title "MESSAGE", the question picture and three

@@ -24,6 +24,7 @@ extern uint8_t calibration_kind; // 0 pressure, 1 temperature
 void sender_calibration_screen();
 void zero_current_screen();
 uint8_t calibration_item_count(); // items the current curve gives
+void calibration_screen_reset();  // the curve being edited, as at program start
 
 // Security code and backlight.
 constexpr uint16_t master_code = 7142;
@@ -35,3 +36,4 @@ void confirm_code_screen();
 void code_message_screen();
 void security_setup_screen();
 void backlight_screen();
+void code_entry_reset(); // the code digits, as at program start

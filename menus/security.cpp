@@ -1,6 +1,7 @@
 // Security code: the four code entry screens, the message that reports the
 // outcome of an entry and the security setup list.
 #include <cstdio>
+#include <cstring>
 
 #include "display/framebuffer.h"
 #include "display/icons.h"
@@ -196,3 +197,5 @@ void security_setup_screen() {
     }
     pending_key = KEY_NONE;
 }
+
+void code_entry_reset() { std::memset(code_digits, 0, sizeof code_digits); }

@@ -1,13 +1,12 @@
-// The simulated window around the instrument: the sliders, the check box, the
-// On and Off buttons, the key areas, the lamp and the 100 ms timer, driven in
-// simulated time. Each call does what the window's handler does, between two
-// passes; time moves on one pass (100/6 ms) at a time.
+// The front panel driven in simulated time: each call does what a click or a
+// slider move does between two passes; time moves on one pass (100/6 ms) at a
+// time, the 100 ms timer ticking on every sixth.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 
+#include "host/front_panel.h"
 #include "runner/scenario.h"
 
 class Driver {
@@ -23,7 +22,7 @@ class Driver {
     // A raw slider (0..3 channels, 4 the supply voltage) or a mode slider moved.
     void set_raw(int input, uint16_t value);
     void set_mode(int channel, uint8_t mode);
-    void set_zolt(bool checked) { zolt_ = checked; }
+    void set_zolt(bool checked) { front_panel_set_zolt(checked); }
     // A click on a key: waits (passes run) until the key slot is free, as a
     // person clicking quickly would, then stores the key. False if the slot
     // stays full for a whole second, which no screen allows.
@@ -35,8 +34,9 @@ class Driver {
     // of the loop runs while the device is on.
     void step();
 
-    bool on() const { return on_; }
-    bool lamp_bright() const { return lamp_bright_; }
+    // On, and no Off asked for: the loop will run another pass.
+    bool on() const { return front_panel.running && power_off_request == 0; }
+    bool lamp_bright() const { return front_panel.lamp_bright; }
     int64_t now() const { return now_; } // passes since start
     int64_t passes_run() const { return passes_; }
     // Simulated time in milliseconds.
@@ -46,17 +46,8 @@ class Driver {
     std::function<void()> after_pass;
 
   private:
-    void pass();
+    void passed(const PassResult& result);
 
-    std::array<uint16_t, RAW_INPUTS> raw_{};
-    std::array<uint8_t, CHANNELS> mode_slider_{};
-    bool zolt_ = false;
-    bool on_ = false;
-    bool lamp_bright_ = true; // the lamp starts red until the first pass sets it
     int64_t now_ = 0;
     int64_t passes_ = 0;
 };
-
-// Puts the instrument's state back to that of a freshly started program, so
-// that runs inside one process (the fuzz target) do not see each other.
-void fresh_instrument();

@@ -249,6 +249,6 @@ bool Run::fail(const Step& s, const std::string& what) {
 } // namespace
 
 ScenarioResult run_scenario(const Scenario& scenario, const RunOptions& options) {
-    fresh_instrument();
+    front_panel_reset();
     return Run(scenario, options).run();
 }

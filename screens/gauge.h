@@ -19,6 +19,8 @@ struct BarParams {
 };
 
 extern BarParams bar_params;
+// The bar parameters as at program start.
+void zone_bar_reset();
 
 // Horizontal bar: min at the left end, max at the right end.
 void draw_hbar();

@@ -122,3 +122,5 @@ void draw_vbar() {
     if (marker_top < 0) marker_top = 0;
     lcd_fill_rect(add16(left, -3), marker_top, add16(right, 3), add16(r, 2), COLOUR_WHITE);
 }
+
+void zone_bar_reset() { bar_params = BarParams{}; }

@@ -11,7 +11,7 @@ namespace {
 
 class ScenarioTime : public ::testing::Test {
   protected:
-    void SetUp() override { fresh_instrument(); }
+    void SetUp() override { front_panel_reset(); }
     Driver driver;
 };
 

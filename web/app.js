@@ -1,10 +1,10 @@
 // The simulator page: the host of the instrument compiled to WebAssembly.
 // It keeps the window's run loop: a 100 ms timer from the page's start,
-// passes while the device is on, events handled between passes.
+// passes while the device is on, events handled between passes. Like the
+// window it only forwards events to the front panel (web_api.h) and paints
+// what a pass reports; the panel's rules and constants come from the module.
 'use strict';
 
-const LCD_WIDTH = 160;
-const LCD_HEIGHT = 128;
 const TICK_MS = 100;
 // Passes follow the screen's refresh but no faster than about 60 a second.
 const PASS_MS = 1000 / 60;
@@ -19,8 +19,9 @@ const MANUAL = OPTIONS.has('manual');
 // With ?on the instrument powers up as soon as the page is ready.
 const POWER_ON_AT_START = OPTIONS.has('on');
 
+// Keyboard keys by the instrument key they stand for (the module's key names).
 const KEY_BINDINGS = {
-  F1: 1, F2: 2, Enter: 3, ' ': 3, '+': 4, ArrowUp: 4, '-': 5, ArrowDown: 5,
+  F1: 'left', F2: 'right', Enter: 'push', ' ': 'push', '+': 'up', ArrowUp: 'up', '-': 'down', ArrowDown: 'down',
 };
 const RAW_INPUTS = [
   { caption: 'CH 1:', title: 'Raw reading of channel 1' },
@@ -29,8 +30,6 @@ const RAW_INPUTS = [
   { caption: 'CH 4:', title: 'Raw reading of channel 4' },
   { caption: 'Volts:', title: 'Raw supply-voltage reading' },
 ];
-const RAW_MAXIMUM = 4096;
-const MODE_MAXIMUM = 4;
 const MODE_TITLE = ': 0 off, 1 pressure, 2 temperature, 3 current, 4 volts';
 // A wheel event this large is one notch of a mouse wheel, whatever its size in
 // pixels; smaller ones (touchpads) add up to a step.
@@ -45,14 +44,14 @@ const zolt = $('zolt');
 const statusLine = $('status');
 
 let api = null;
-let frame = null; // the instrument's frame buffer inside the module's memory
-const palette = new Uint32Array(256); // RGBA as the canvas stores it; no entry is black
+let frame = null; // the frame on display, inside the module's memory
+let keys = {};    // instrument key codes by name, from the module
+let PASS_RAN = 0, PASS_LAMP_BRIGHT = 0, PASS_FRAME_CHANGED = 0; // result bits, from the module
+const palette = new Uint32Array(256); // RGBA as the canvas stores it
 const lcd = document.createElement('canvas'); // the display at 1x
-lcd.width = LCD_WIDTH;
-lcd.height = LCD_HEIGHT;
-const lcdContext = lcd.getContext('2d');
-const lcdImage = lcdContext.createImageData(LCD_WIDTH, LCD_HEIGHT);
-const lcdPixels = new Uint32Array(lcdImage.data.buffer);
+let lcdContext = null;
+let lcdImage = null;
+let lcdPixels = null;
 
 let running = false;   // on, between On and the pass that finds Off
 let scheduled = 0;     // the pending animation frame of the pass loop
@@ -70,11 +69,12 @@ const modeSliders = [];
 // The canvas holds a whole number of device pixels per display pixel, so the
 // picture is crisp at any devicePixelRatio; CSS shows it at the layout size.
 function fitCanvas() {
-  const shown = canvas.getBoundingClientRect().width || 2 * LCD_WIDTH;
-  const scale = Math.max(1, Math.round((shown * (window.devicePixelRatio || 1)) / LCD_WIDTH));
-  if (canvas.width !== scale * LCD_WIDTH) {
-    canvas.width = scale * LCD_WIDTH;
-    canvas.height = scale * LCD_HEIGHT;
+  if (!lcdContext) return;
+  const shown = canvas.getBoundingClientRect().width || 2 * lcd.width;
+  const scale = Math.max(1, Math.round((shown * (window.devicePixelRatio || 1)) / lcd.width));
+  if (canvas.width !== scale * lcd.width) {
+    canvas.width = scale * lcd.width;
+    canvas.height = scale * lcd.height;
   }
   paintCanvas();
 }
@@ -102,6 +102,7 @@ function drawFrame() {
 }
 
 function showLamp(bright) {
+  bright = Boolean(bright);
   if (bright === lampBright) return;
   lampBright = bright;
   lamp.classList.toggle('dark', !bright);
@@ -129,16 +130,20 @@ function stopTimer() {
   tickTimer = 0;
 }
 
-// One pass, as the window's: Off is checked before it, then the lamp, the
-// instrument's pass and the display (repainted only when the frame changed).
-function runPass() {
-  if (api._qd5_off_requested()) {
+// What a pass reported: the lamp, and the display if its frame changed. A
+// pass that did not run found Off: the loop stops.
+function showPass(result) {
+  if (!(result & PASS_RAN)) {
     running = false;
     return;
   }
-  showLamp(api._qd5_lamp_bright() !== 0);
-  if (api._qd5_pass(zolt.checked ? 1 : 0)) drawFrame();
+  showLamp(result & PASS_LAMP_BRIGHT);
+  if (result & PASS_FRAME_CHANGED) drawFrame();
   ++passes;
+}
+
+function runPass() {
+  if (running) showPass(api._qd5_pass());
 }
 
 function onAnimationFrame(now) {
@@ -165,39 +170,37 @@ function onVisibilityChange() {
 // --- Controls ----------------------------------------------------------------
 
 function powerOn() {
-  if (!api) return;
-  api._qd5_power_on();
-  // The channel sliders are re-read as if moved; the mode sliders move to
-  // the modes just loaded and store them back.
-  for (let c = 0; c < 4; ++c) rawChanged(c);
-  modeSliders.forEach((slider, c) => {
-    slider.input.value = api._qd5_mode(c);
-    modeChanged(c);
-  });
-  runPass();
-  running = !api._qd5_off_requested();
+  running = true;
+  showPass(api._qd5_power_on());
+  // The sliders show where On left them (the mode sliders at the modes just loaded).
+  rawSliders.forEach((slider, i) => showSlider(slider, api._qd5_raw_slider(i)));
+  modeSliders.forEach((slider, c) => showSlider(slider, api._qd5_mode_slider(c)));
   schedulePasses();
 }
 
 function powerOff() {
-  if (api) api._qd5_power_off();
+  api._qd5_power_off();
 }
 
-function pressKey(code) {
-  if (api) api._qd5_key(code);
+function pressKey(name) {
+  api._qd5_key(keys[name]);
 }
 
-// Sliders moved before the module is ready are passed on when it is.
+function showSlider(slider, value) {
+  slider.input.value = value;
+  slider.output.value = value;
+}
+
 function rawChanged(input) {
   const slider = rawSliders[input];
-  slider.output.value = slider.input.value;
-  if (api) api._qd5_set_input(input, Number(slider.input.value));
+  api._qd5_set_input(input, Number(slider.input.value));
+  showSlider(slider, api._qd5_raw_slider(input));
 }
 
 function modeChanged(channel) {
   const slider = modeSliders[channel];
-  slider.output.value = slider.input.value;
-  if (api) api._qd5_set_mode(channel, Number(slider.input.value));
+  api._qd5_set_mode(channel, Number(slider.input.value));
+  showSlider(slider, api._qd5_mode_slider(channel));
 }
 
 function makeSlider(parent, caption, title, maximum, onChange) {
@@ -221,11 +224,12 @@ function makeSlider(parent, caption, title, maximum, onChange) {
 }
 
 function buildSliders() {
+  const rawMaximum = api._qd5_raw_maximum();
   RAW_INPUTS.forEach((row, i) =>
-    rawSliders.push(makeSlider($('raw-inputs'), row.caption, row.title, RAW_MAXIMUM, () => rawChanged(i))));
-  for (let c = 0; c < 4; ++c)
+    rawSliders.push(makeSlider($('raw-inputs'), row.caption, row.title, rawMaximum, () => rawChanged(i))));
+  for (let c = 0; c < api._qd5_channel_count(); ++c)
     modeSliders.push(makeSlider($('mode-inputs'), `Channel ${c + 1}:`, `Mode of channel ${c + 1}${MODE_TITLE}`,
-      MODE_MAXIMUM, () => modeChanged(c)));
+      api._qd5_mode_count() - 1, () => modeChanged(c)));
 }
 
 function onKeyDown(event) {
@@ -237,14 +241,15 @@ function onKeyDown(event) {
     }
     return;
   }
-  const code = KEY_BINDINGS[event.key];
-  if (!code) return;
+  const key = KEY_BINDINGS[event.key];
+  if (!key) return;
   const target = event.target;
-  // A slider keeps its arrow keys; a focused button or box takes Enter and Space.
+  // A slider keeps its arrow keys; a focused button or box takes Space.
   if (target.type === 'range' && event.key.startsWith('Arrow')) return;
-  if ((target.tagName === 'BUTTON' || target.type === 'checkbox') && code === 3) return;
+  if ((target.tagName === 'BUTTON' || target.type === 'checkbox') && event.key === ' ') return;
+  // Enter always pushes the knob, also over a focused button.
   event.preventDefault();
-  pressKey(code);
+  pressKey(key);
 }
 
 let wheelRest = 0;
@@ -253,12 +258,12 @@ function onWheel(event) {
   const delta = -event.deltaY * (DELTA_MODE_PX[event.deltaMode] || 1);
   if (Math.abs(delta) >= WHEEL_NOTCH_PX) {
     wheelRest = 0;
-    pressKey(delta > 0 ? 4 : 5);
+    pressKey(delta > 0 ? 'up' : 'down');
     return;
   }
   wheelRest += delta;
   if (Math.abs(wheelRest) >= WHEEL_STEP_PX) {
-    pressKey(wheelRest > 0 ? 4 : 5);
+    pressKey(wheelRest > 0 ? 'up' : 'down');
     wheelRest = 0;
   }
 }
@@ -289,7 +294,7 @@ function wireControls() {
   buildSliders();
   for (const area of document.querySelectorAll('[data-key]')) {
     area.addEventListener('click', (event) => {
-      pressKey(Number(area.dataset.key));
+      pressKey(area.dataset.key);
       // Clicking leaves the keyboard with the instrument's keys.
       if (event.detail > 0) area.blur();
     });
@@ -302,6 +307,7 @@ function wireControls() {
   button('power-on', powerOn);
   button('power-off', powerOff);
   button('copy-display', copyDisplay);
+  zolt.addEventListener('change', () => api._qd5_set_zolt(zolt.checked ? 1 : 0));
   document.addEventListener('keydown', onKeyDown);
   document.addEventListener('visibilitychange', onVisibilityChange);
   window.addEventListener('resize', fitCanvas);
@@ -310,8 +316,7 @@ function wireControls() {
 // --- Start ---------------------------------------------------------------------
 
 function loadPalette() {
-  const entries = new Uint32Array(api.HEAPU8.buffer, api._qd5_palette(), api._qd5_palette_size());
-  palette.fill(0xff000000);
+  const entries = new Uint32Array(api.HEAPU8.buffer, api._qd5_palette(), 256);
   entries.forEach((rgb, i) => {
     palette[i] = 0xff000000 | ((rgb & 0xff) << 16) | (rgb & 0xff00) | ((rgb >> 16) & 0xff);
   });
@@ -320,15 +325,15 @@ function loadPalette() {
 // For tests and guides: the clocks by hand and the canvas read back.
 window.qd5test = {
   ticks(n) { for (let i = 0; i < n; ++i) api._qd5_timer_tick(); },
-  passes(n) { for (let i = 0; i < n; ++i) runPass(); },
+  passes(n) { for (let i = 0; i < n && running; ++i) runPass(); },
   state() {
     return {
-      ready: api !== null, running, passes, ticks, lampBright, scale: canvas.width / LCD_WIDTH, now: performance.now(),
+      ready: api !== null, running, passes, ticks, lampBright, scale: canvas.width / lcd.width, now: performance.now(),
     };
   },
   // The canvas sampled at the centre of every display pixel, as RGB hex.
   canvasHex() {
-    const scale = canvas.width / LCD_WIDTH;
+    const scale = canvas.width / lcd.width;
     // Read through a copy, so the display's own canvas is never read back.
     const copy = document.createElement('canvas');
     copy.width = canvas.width;
@@ -337,8 +342,8 @@ window.qd5test = {
     context.drawImage(canvas, 0, 0);
     const data = context.getImageData(0, 0, copy.width, copy.height).data;
     const hex = [];
-    for (let y = 0; y < LCD_HEIGHT; ++y)
-      for (let x = 0; x < LCD_WIDTH; ++x) {
+    for (let y = 0; y < lcd.height; ++y)
+      for (let x = 0; x < lcd.width; ++x) {
         const at = 4 * ((y * scale + (scale >> 1)) * canvas.width + x * scale + (scale >> 1));
         hex.push(((data[at] << 16) | (data[at + 1] << 8) | data[at + 2]).toString(16).padStart(6, '0'));
       }
@@ -346,18 +351,32 @@ window.qd5test = {
   },
 };
 
-lcdPixels.fill(0xff000000);
-lcdContext.putImageData(lcdImage, 0, 0);
-wireControls();
-fitCanvas();
-watchPixelRatio();
-createQd5().then((module) => {
+// The display and the controls are made once the module is there, so that
+// no handler runs before it and every size and range comes from it.
+function startPage(module) {
   api = module;
-  frame = new Uint8Array(api.HEAPU8.buffer, api._qd5_frame(), LCD_WIDTH * LCD_HEIGHT);
+  keys = {
+    left: api._qd5_key_left(), right: api._qd5_key_right(), push: api._qd5_key_push(),
+    up: api._qd5_key_up(), down: api._qd5_key_down(),
+  };
+  PASS_RAN = api._qd5_pass_ran_bit();
+  PASS_LAMP_BRIGHT = api._qd5_pass_lamp_bright_bit();
+  PASS_FRAME_CHANGED = api._qd5_pass_frame_changed_bit();
+  lcd.width = api._qd5_lcd_width();
+  lcd.height = api._qd5_lcd_height();
+  lcdContext = lcd.getContext('2d');
+  lcdImage = lcdContext.createImageData(lcd.width, lcd.height);
+  lcdPixels = new Uint32Array(lcdImage.data.buffer);
+  frame = new Uint8Array(api.HEAPU8.buffer, api._qd5_frame(), lcd.width * lcd.height);
   loadPalette();
-  rawSliders.forEach((slider, i) => rawChanged(i));
-  modeSliders.forEach((slider, c) => modeChanged(c));
+  for (let i = 0; i < lcdPixels.length; ++i) lcdPixels[i] = palette[frame[i]];
+  lcdContext.putImageData(lcdImage, 0, 0);
+  wireControls();
+  fitCanvas();
+  watchPixelRatio();
   performance.mark('qd5-ready');
   if (!document.hidden) startTimer();
   if (POWER_ON_AT_START) powerOn();
-}, (error) => showStatus(`This browser cannot run the simulator: ${error}`));
+}
+
+createQd5().then(startPage, (error) => showStatus(`This browser cannot run the simulator: ${error}`));

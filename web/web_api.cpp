@@ -1,12 +1,7 @@
 #include "web/web_api.h"
 
-#include <cstring>
-
-#include "display/framebuffer.h"
 #include "display/palette.h"
-#include "host/device.h"
-#include "measurement/sampling.h"
-#include "measurement/settings.h"
+#include "host/front_panel.h"
 
 #ifdef __EMSCRIPTEN__
 #include <emscripten/emscripten.h>
@@ -17,61 +12,53 @@
 
 namespace {
 
-constexpr int RAW_MAXIMUM = 4096;
-constexpr int MODE_MAXIMUM = 4;
-constexpr int CHANNELS = 4;
-constexpr int SUPPLY_INPUT = 4;
-
-// The frame the page was last handed, to tell a changed frame from a repeat.
-uint8_t shown_frame[LCD_HEIGHT][LCD_WIDTH];
-
-int clamp(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
+int result_bits(const PassResult& result) {
+    return (result.ran ? QD5_PASS_RAN : 0) | (result.lamp_bright ? QD5_PASS_LAMP_BRIGHT : 0) |
+           (result.frame_changed ? QD5_PASS_FRAME_CHANGED : 0);
+}
 
 } // namespace
 
 extern "C" {
 
-QD5_EXPORT void qd5_power_on() { power_on_sequence(); }
+QD5_EXPORT int qd5_power_on() { return result_bits(front_panel_power_on()); }
+QD5_EXPORT void qd5_power_off() { front_panel_power_off(); }
+QD5_EXPORT int qd5_pass() { return result_bits(front_panel_pass()); }
+QD5_EXPORT int qd5_running() { return front_panel.running ? 1 : 0; }
+QD5_EXPORT void qd5_timer_tick() { front_panel_timer_tick(); }
+QD5_EXPORT void qd5_key(int code) { front_panel_click(code); }
+QD5_EXPORT void qd5_set_input(int input, int value) { front_panel_set_raw(input, value); }
+QD5_EXPORT void qd5_set_mode(int channel, int mode) { front_panel_set_mode(channel, mode); }
+QD5_EXPORT void qd5_set_zolt(int checked) { front_panel_set_zolt(checked != 0); }
 
-QD5_EXPORT void qd5_power_off() { power_off_request = 1; }
-
-QD5_EXPORT int qd5_off_requested() { return power_off_request ? 1 : 0; }
-
-QD5_EXPORT void qd5_timer_tick() { timer_tick(); }
-
-QD5_EXPORT int qd5_pass(int zolt_checked) {
-    run_pass(zolt_checked != 0);
-    if (std::memcmp(shown_frame, FrameBuffer, sizeof shown_frame) == 0) return 0;
-    std::memcpy(shown_frame, FrameBuffer, sizeof shown_frame);
-    return 1;
+QD5_EXPORT int qd5_raw_slider(int input) {
+    return input >= 0 && input < RAW_INPUT_COUNT ? front_panel.raw_slider[input] : 0;
 }
 
-QD5_EXPORT void qd5_key(int code) {
-    if (code >= KEY_LEFT && code <= KEY_DOWN) press_key(static_cast<uint8_t>(code));
+QD5_EXPORT int qd5_mode_slider(int channel) {
+    return channel >= 0 && channel < CHANNEL_COUNT ? front_panel.mode_slider[channel] : 0;
 }
 
-QD5_EXPORT void qd5_set_input(int input, int value) {
-    const auto raw = static_cast<uint16_t>(clamp(value, 0, RAW_MAXIMUM));
-    if (input >= 0 && input < CHANNELS)
-        adc_input[input] = raw;
-    else if (input == SUPPLY_INPUT)
-        supply_adc = raw;
+QD5_EXPORT int qd5_lamp_bright() { return front_panel.lamp_bright ? 1 : 0; }
+QD5_EXPORT const uint8_t* qd5_frame() { return &front_panel.shown[0][0]; }
+
+QD5_EXPORT const uint32_t* qd5_palette() {
+    static uint32_t colours[256];
+    for (int i = 0; i < 256; ++i) colours[i] = palette_rgb(static_cast<uint8_t>(i));
+    return colours;
 }
 
-QD5_EXPORT void qd5_set_mode(int channel, int mode) {
-    if (channel >= 0 && channel < CHANNELS)
-        channel_mode[channel] = static_cast<uint8_t>(clamp(mode, 0, MODE_MAXIMUM));
-}
-
-QD5_EXPORT int qd5_mode(int channel) {
-    return channel >= 0 && channel < CHANNELS ? channel_mode[channel] : 0;
-}
-
-QD5_EXPORT int qd5_lamp_bright() { return alarm_lamp_bright() ? 1 : 0; }
-
-QD5_EXPORT const uint8_t* qd5_frame() { return &FrameBuffer[0][0]; }
-
-QD5_EXPORT const uint32_t* qd5_palette() { return lcd_palette.data(); }
-
-QD5_EXPORT int qd5_palette_size() { return PALETTE_SIZE; }
+QD5_EXPORT int qd5_lcd_width() { return LCD_WIDTH; }
+QD5_EXPORT int qd5_lcd_height() { return LCD_HEIGHT; }
+QD5_EXPORT int qd5_channel_count() { return CHANNEL_COUNT; }
+QD5_EXPORT int qd5_raw_maximum() { return RAW_MAXIMUM; }
+QD5_EXPORT int qd5_mode_count() { return MODE_COUNT; }
+QD5_EXPORT int qd5_key_left() { return KEY_LEFT; }
+QD5_EXPORT int qd5_key_right() { return KEY_RIGHT; }
+QD5_EXPORT int qd5_key_push() { return KEY_PUSH; }
+QD5_EXPORT int qd5_key_up() { return KEY_UP; }
+QD5_EXPORT int qd5_key_down() { return KEY_DOWN; }
+QD5_EXPORT int qd5_pass_ran_bit() { return QD5_PASS_RAN; }
+QD5_EXPORT int qd5_pass_lamp_bright_bit() { return QD5_PASS_LAMP_BRIGHT; }
+QD5_EXPORT int qd5_pass_frame_changed_bit() { return QD5_PASS_FRAME_CHANGED; }
 }

@@ -1,36 +1,57 @@
-// The instrument as seen from the web page: a flat C interface over
-// host/device.h that JavaScript calls into. The native reference program of
-// the page tests drives the same functions, so both sides run identical code.
+// The front panel as seen from the web page: a flat C interface over
+// host/front_panel.h that JavaScript calls into. The page only forwards its
+// events here and paints what a pass reports; every rule is on this side.
 #pragma once
 
 #include <cstdint>
 
 extern "C" {
 
-// Power-on sequence; the page then re-reads its sliders as the window does.
-void qd5_power_on();
-// Asks the run loop to stop after the pass in progress.
+// Bits of a pass result.
+enum : int {
+    QD5_PASS_RAN = 1,           // a pass ran; clear once Off was found and the loop stopped
+    QD5_PASS_LAMP_BRIGHT = 2,   // the lamp is bright red
+    QD5_PASS_FRAME_CHANGED = 4, // the frame changed: repaint it
+};
+
+// On: the power-on sequence, the sliders re-read, the first pass (its result).
+int qd5_power_on();
+// Off: the loop stops before its next pass.
 void qd5_power_off();
-// 1 once Off has been asked for: the page stops running passes.
-int qd5_off_requested();
+// One pass while the loop runs (its result).
+int qd5_pass();
+// 1 between On and the pass that finds Off.
+int qd5_running();
 // The 100 ms timer.
 void qd5_timer_tick();
-// One pass with the ZOLT box's state; 1 when the frame differs from the one
-// the previous pass left, so the page repaints only changed frames.
-int qd5_pass(int zolt_checked);
-// A key code 1..5 into the one-deep slot; other codes are ignored.
+// A key click; codes other than the instrument's keys are ignored.
 void qd5_key(int code);
-// Raw reading of input 0..3 (channels 1..4) or 4 (supply), clamped to 0..4096.
+// Slider moves, clamped to the slider's range: raw input 0..3 (channels) or
+// 4 (supply); mode of channel 0..3.
 void qd5_set_input(int input, int value);
-// Mode 0..4 of channel 0..3 (values beyond are clamped).
 void qd5_set_mode(int channel, int mode);
-// The mode in force for channel 0..3 (the window moves its sliders to it).
-int qd5_mode(int channel);
-// 1 while a channel alarm is not acknowledged.
+void qd5_set_zolt(int checked);
+// Where the panel's sliders stand (On moves the mode sliders).
+int qd5_raw_slider(int input);
+int qd5_mode_slider(int channel);
 int qd5_lamp_bright();
-// 160 by 128 colour indices, row 0 first.
+// The frame on display, 160 by 128 colour indices, row 0 first.
 const uint8_t* qd5_frame();
-// The 246 palette entries, each 0x00RRGGBB.
+// 256 colours, 0x00RRGGBB, one for every index a frame can hold.
 const uint32_t* qd5_palette();
-int qd5_palette_size();
+
+// The instrument's constants, so that the page restates none of them.
+int qd5_lcd_width();
+int qd5_lcd_height();
+int qd5_channel_count();
+int qd5_raw_maximum();
+int qd5_mode_count();
+int qd5_key_left();
+int qd5_key_right();
+int qd5_key_push();
+int qd5_key_up();
+int qd5_key_down();
+int qd5_pass_ran_bit();
+int qd5_pass_lamp_bright_bit();
+int qd5_pass_frame_changed_bit();
 }

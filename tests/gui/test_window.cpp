@@ -23,7 +23,7 @@
 
 namespace {
 
-QRgb palette_rgb(uint8_t index) { return 0xFF000000u | (index < PALETTE_SIZE ? lcd_palette[index] : 0u); }
+QRgb opaque_rgb(uint8_t index) { return 0xFF000000u | palette_rgb(index); }
 
 // The panel shows frame-buffer pixel (x, y) at panel pixel (x, y + 1): the
 // projection leaves the panel's top row spare, and its three right columns.
@@ -37,7 +37,7 @@ QString compare_panel(const QImage& grab, const uint8_t (&frame)[LCD_HEIGHT][LCD
         for (int x = 0; x < grab.width(); ++x) {
             const int fy = y - SPARE_ROWS_ABOVE;
             const bool inside = x < LCD_WIDTH && fy >= 0 && fy < LCD_HEIGHT;
-            const QRgb expected = inside ? palette_rgb(frame[fy][x]) : qRgb(0, 0, 0);
+            const QRgb expected = inside ? opaque_rgb(frame[fy][x]) : qRgb(0, 0, 0);
             const QRgb actual = grab.pixel(x, y) | 0xFF000000u;
             if (actual != expected)
                 return QString("panel (%1,%2) is %3, expected %4")
@@ -82,7 +82,7 @@ QString compare_scaled_panel(const QImage& grab, const uint8_t (&frame)[LCD_HEIG
     const bool whole = s == std::floor(s);
     for (int y = 0; y < LCD_HEIGHT; ++y)
         for (int x = 0; x < LCD_WIDTH; ++x) {
-            const QRgb expected = palette_rgb(frame[y][x]);
+            const QRgb expected = opaque_rgb(frame[y][x]);
             const int cx = int((x + 0.5) * s), cy = int((y + SPARE_ROWS_ABOVE + 0.5) * s);
             QString difference = differs(cx, cy, expected);
             for (int by = 0; whole && difference.isEmpty() && by < int(s); ++by)
@@ -878,7 +878,7 @@ class TestWindow : public QObject {
         QCOMPARE(copied.size(), QSize(LCD_WIDTH, LCD_HEIGHT));
         for (int y = 0; y < LCD_HEIGHT; ++y)
             for (int x = 0; x < LCD_WIDTH; ++x)
-                if ((copied.pixel(x, y) | 0xFF000000u) != palette_rgb(FrameBuffer[y][x]))
+                if ((copied.pixel(x, y) | 0xFF000000u) != opaque_rgb(FrameBuffer[y][x]))
                     QFAIL(qPrintable(QString("clipboard pixel (%1,%2) differs").arg(x).arg(y)));
     }
 
@@ -935,7 +935,7 @@ class TestWindow : public QObject {
         QCOMPARE(grab.size(), QSize(163, 129));
         QCOMPARE(grab.pixel(80, 64) | 0xFF000000u, qRgb(0, 0, 0));
         // The display can still be copied from the frame the panel keeps.
-        QCOMPARE(w.Panel1->shown_image().pixel(0, 0) | 0xFF000000u, palette_rgb(FrameBuffer[0][0]));
+        QCOMPARE(w.Panel1->shown_image().pixel(0, 0) | 0xFF000000u, opaque_rgb(FrameBuffer[0][0]));
         power_off_and_wait();
     }
 

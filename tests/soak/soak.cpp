@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/front_panel.h"
 #include "host/instrument.h"
 #include "soak/invariants.h"
 
@@ -36,11 +37,7 @@ uint16_t random_raw(Random& random) {
 }
 
 void move_slider(Random& random) {
-    const uint32_t which = random.below(5);
-    if (which < 4)
-        adc_input[which] = random_raw(random);
-    else
-        supply_adc = random_raw(random);
+    front_panel_set_raw(static_cast<int>(random.below(RAW_INPUT_COUNT)), random_raw(random));
 }
 
 void set_mode(Random& random) {
@@ -89,23 +86,23 @@ void write_setting(Random& random) {
 void tick_timer(Random& random) {
     const uint32_t kind = random.below(10);
     const uint32_t ticks = kind < 6 ? 0 : kind < 9 ? 1 : random.below(40);
-    for (uint32_t i = 0; i < ticks; ++i) timer_tick();
+    for (uint32_t i = 0; i < ticks; ++i) front_panel_timer_tick();
 }
 
-void one_event(Random& random, bool& zolt_checked) {
+void one_event(Random& random) {
     const uint32_t roll = random.below(100);
     if (roll < 45)
-        press_key(static_cast<uint8_t>(1 + random.below(5)));
+        front_panel_click(static_cast<int>(KEY_FIRST + random.below(KEY_LAST - KEY_FIRST + 1)));
     else if (roll < 60)
         move_slider(random);
     else if (roll < 64)
         set_mode(random);
     else if (roll < 67)
-        zolt_checked = !zolt_checked;
+        front_panel_set_zolt(!front_panel.zolt_checked);
     else if (roll < 70)
         write_setting(random);
     else if (roll < 71 && random.chance(20))
-        power_on_sequence();
+        front_panel_power_on();
 }
 
 } // namespace
@@ -113,11 +110,11 @@ void one_event(Random& random, bool& zolt_checked) {
 SoakResult run_soak(uint64_t seed, uint64_t passes) {
     SoakResult result;
     Random random(seed);
-    bool zolt_checked = false;
     bool reached[64] = {};
-    power_on_sequence();
+    front_panel_reset();
+    front_panel_power_on();
     for (result.passes = 0; result.passes < passes; ++result.passes) {
-        one_event(random, zolt_checked);
+        one_event(random);
         tick_timer(random);
         const PassContext context = before_pass();
         for (int i = 0; i < SCREEN_COUNT && i < 64; ++i)
@@ -125,7 +122,7 @@ SoakResult run_soak(uint64_t seed, uint64_t passes) {
                 reached[i] = true;
                 ++result.screens_reached;
             }
-        run_pass(zolt_checked);
+        front_panel_pass();
         char message[160];
         if (!check_invariants(context, message, sizeof message)) {
             result.ok = false;

@@ -1,11 +1,12 @@
 #!/usr/bin/python3
 """The web edition end to end: headless Chromium through Selenium against the
-page served from localhost. Every frame the page shows is compared pixel for
-pixel with the frame web_reference computes natively for the same inputs.
+page served from localhost. The actions made through the page's own controls
+are written down as a scenario, with every frame the page showed as a
+reference picture and its lamp as an expectation; qd5run then plays the
+scenario natively and must see the same frames, pixel for pixel.
 
-Usage: test_page.py SITE_DIR WEB_REFERENCE [OUTPUT_DIR]
-With OUTPUT_DIR, every compared frame is written there as PNGs of the page's
-and the native frame.
+Usage: test_page.py SITE_DIR QD5RUN [OUTPUT_DIR]
+With OUTPUT_DIR, the scenario, the page's frames and qd5run's output stay there.
 """
 import os
 import shutil
@@ -28,11 +29,12 @@ from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
-SITE = REFERENCE = OUTPUT = None
+SITE = QD5RUN = OUTPUT = None
 CHROME_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
                 "--disable-background-networking", "--disable-component-update", "--disable-sync"]
 WIDTH, HEIGHT = 160, 128
-SAMPLE_TICKS = 11  # the timer raises the sampling tick on every 11th tick
+PASSES_PER_TICK = 6  # qd5run's time model: the 100 ms timer ticks on every sixth pass
+SAMPLE_PASSES = 11 * PASSES_PER_TICK + 2  # a sampling tick and the two passes after it
 
 
 def write_png(path, hex_pixels):
@@ -51,12 +53,15 @@ def free_port():
 
 
 class Scenario:
-    """Browser actions on a page in ?manual mode and the same steps written as
-    web_reference commands; capture() takes the page's canvas and lamp."""
+    """Browser actions on a page in ?manual mode, written down as the steps of
+    a qd5run scenario. The page's clocks follow qd5run's time model: a pass at
+    a time, the timer ticking on every sixth. capture() takes the page's canvas
+    as a reference picture and its lamp as an expectation; check() runs qd5run."""
 
     def __init__(self, test, driver, url):
         self.test, self.d = test, driver
-        self.commands, self.shots = [], []
+        self.steps, self.shots = [], []
+        self.now = 0  # passes of simulated time, as qd5run counts them
         self.d.get(url + "?manual")
         for _ in range(100):
             if self.js("return qd5test.state().ready"):
@@ -70,28 +75,35 @@ class Scenario:
     def el(self, css):
         return self.d.find_element(By.CSS_SELECTOR, css)
 
-    def click(self, css, *commands):
+    def click(self, css, *steps):
         self.el(css).click()
-        self.commands += commands
+        self.steps += steps
 
-    def keys(self, key, *commands):
+    def keys(self, key, *steps):
         ActionChains(self.d).send_keys(key).perform()
-        self.commands += commands
+        self.steps += steps
 
-    def ticks(self, n):
-        self.js("qd5test.ticks(arguments[0])", n)
-        self.commands.append(f"tick {n}")
+    def advance(self, passes):
+        """Simulated time on the page's manual clocks, as qd5run runs it."""
+        self.now = self.js("""
+            let now = arguments[0];
+            for (let i = 0; i < arguments[1]; ++i) {
+              if (++now % arguments[2] === 0) qd5test.ticks(1);
+              qd5test.passes(1);
+            }
+            return now;""", self.now, passes, PASSES_PER_TICK)
 
-    def passes(self, n):
-        self.js("qd5test.passes(arguments[0])", n)
-        self.commands.append(f"pass {n}")
+    def wait(self, passes):
+        self.advance(passes)
+        self.steps.append(f"wait: {passes} passes")
 
-    def step(self, action, *commands, passes=2):
-        """An action that stores one key, then the passes that act on it: a
-        screen draws before it acts on a key, so the effect shows a pass later."""
+    def press(self, action, key):
+        """A click on a key, then what qd5run's press does after it: the pass
+        that takes the key and the one that shows where it led."""
         action()
-        self.commands += commands
-        self.passes(passes)
+        self.steps.append(f"press: {key}")
+        if self.js("return qd5test.state().running"):
+            self.advance(2)
 
     def slider(self, row):
         return self.d.find_elements(By.CSS_SELECTOR, ".slider-row input")[row]
@@ -102,10 +114,12 @@ class Scenario:
         self.test.assertEqual(shown, str(value), "a slider's label must show its value")
         return value
 
-    def capture(self, name):
+    def capture(self, name, pixels=None):
         state = self.js("return qd5test.state()")
-        self.shots.append((name, self.js("return qd5test.canvasHex()"), state["lampBright"]))
-        self.commands.append("dump")
+        shot = f"frame{len(self.shots):02d}.png"
+        self.shots.append((shot, name, pixels or self.js("return qd5test.canvasHex()")))
+        self.steps.append(f"screenshot: {{compare: {shot}}}  # {name}")
+        self.steps.append(f"expect: {{lamp: {'bright' if state['lampBright'] else 'dark'}}}")
 
     def capture_copy(self, name):
         """Copy display, then the PNG read back from the clipboard."""
@@ -131,29 +145,27 @@ class Scenario:
         self.test.assertIsInstance(pixels, list, pixels)
         self.test.assertEqual(self.el("#status").text, "Display copied to the clipboard")
         self.test.assertEqual(pixels[:2], [WIDTH, HEIGHT], "the copy is the display at its own size")
-        self.shots.append((name, pixels[2], self.js("return qd5test.state()")["lampBright"]))
-        self.commands.append("dump")
+        self.capture(name, pixels[2])
 
     def check(self):
-        """Runs the native side and compares every captured frame with it."""
-        run = subprocess.run([REFERENCE], input="\n".join(self.commands) + "\n", capture_output=True,
-                             text=True, timeout=60)
-        self.test.assertEqual(run.returncode, 0, run.stderr)
-        lines = run.stdout.splitlines()
-        lamps = [int(l.split()[1]) for l in lines if l.startswith("lamp ")]
-        frames = [l.split()[1] for l in lines if l.startswith("frame ")]
-        self.test.assertEqual(len(frames), len(self.shots))
-        for (name, page, page_lamp), native, native_lamp in zip(self.shots, frames, lamps):
+        """Plays the steps with qd5run, which compares every frame with the page's."""
+        folder = tempfile.mkdtemp(prefix="qd5-page-")
+        try:
+            for shot, _, pixels in self.shots:
+                self.test.assertEqual(len(pixels), 6 * WIDTH * HEIGHT)
+                write_png(os.path.join(folder, shot), pixels)
+            scenario = os.path.join(folder, "page.yaml")
+            with open(scenario, "w") as f:
+                f.write(f"name: {self.test.id()}\nsteps:\n" + "".join(f"  - {step}\n" for step in self.steps))
+            run = subprocess.run([QD5RUN, "--out", os.path.join(folder, "out"), scenario], capture_output=True,
+                                 text=True, timeout=120)
+            self.test.assertEqual(run.returncode, 0, f"qd5run sees other frames than the page:\n{run.stdout}{run.stderr}")
+        finally:
             if OUTPUT:
-                stem = os.path.join(OUTPUT, "".join(c if c.isalnum() else "_" for c in name))
-                write_png(stem + ".page.png", page)
-                write_png(stem + ".native.png", native)
-            with self.test.subTest(frame=name):
-                self.test.assertEqual(len(page), 6 * WIDTH * HEIGHT)
-                differ = [i for i in range(WIDTH * HEIGHT) if page[6 * i:6 * i + 6] != native[6 * i:6 * i + 6]]
-                where = f" first at x {differ[0] % WIDTH}, y {differ[0] // WIDTH}" if differ else ""
-                self.test.assertEqual(len(differ), 0, f"{name}: {len(differ)} pixels differ{where}")
-                self.test.assertEqual(page_lamp, bool(native_lamp), f"{name}: lamp")
+                target = os.path.join(OUTPUT, self.test.id().rsplit(".", 1)[-1])
+                shutil.rmtree(target, ignore_errors=True)
+                shutil.copytree(folder, target)
+            shutil.rmtree(folder, ignore_errors=True)
 
     def tap(self, css):
         finger = PointerInput(interaction.POINTER_TOUCH, "finger")
@@ -195,69 +207,72 @@ class WebPage(unittest.TestCase):
         errors = [e["message"] for e in self.d.get_log("browser") if e["level"] in ("SEVERE", "WARNING")]
         self.assertEqual(errors, [], "the browser console must stay free of errors")
 
-    def test_screens_keys_and_inputs_match_native(self):
+    def test_screens_keys_and_inputs_match_qd5run(self):
         s = Scenario(self, self.d, self.url)
         s.capture("before power-on: black, lamp bright")
-        s.click("#power-on", "on")
-        s.ticks(SAMPLE_TICKS)
-        s.passes(2)
+        s.click("#power-on", "power: on")
+        s.wait(SAMPLE_PASSES)
         s.capture("run screen, channels 1 and 2 in alarm, lamp bright")
         self.assertTrue(s.js("return qd5test.state().lampBright"))
-        s.step(lambda: s.click("#key-right"), "key 2")
+        s.press(lambda: s.click("#key-right"), "right")
         s.capture("alarms acknowledged by F2, lamp dark")
         self.assertFalse(s.js("return qd5test.state().lampBright"))
         # A focused slider keeps its arrow keys; the instrument gets no key.
         s.js("arguments[0].focus()", s.slider(1))
         s.keys(Keys.ARROW_UP * 3)
         self.assertEqual(s.slider_value(1), 3)
-        s.commands.append("input 1 3")
+        s.steps.append("set: {ch2: 3}")
         s.js("document.activeElement.blur()")
-        s.ticks(SAMPLE_TICKS)
-        s.passes(2)
+        s.wait(SAMPLE_PASSES)
         s.capture("run screen, CH 2 at 3")
-        s.step(lambda: s.keys("+"), "key 4")
+        s.press(lambda: s.keys("+"), "up")
         s.capture("page step by the + key")
-        s.step(lambda: ActionChains(self.d).scroll_from_origin(ScrollOrigin.from_element(s.el("#key-push")), 0, 100)
-               .perform(), "key 5")
+        s.press(lambda: ActionChains(self.d).scroll_from_origin(ScrollOrigin.from_element(s.el("#key-push")), 0, 100)
+                .perform(), "down")
         s.capture("page back by the wheel over the knob")
-        s.step(lambda: s.click("#key-push"), "key 3")
+        s.press(lambda: s.click("#key-push"), "knob")
         s.capture("main menu from a click on the knob")
-        s.step(lambda: s.keys(Keys.ENTER), "key 3")
+        s.press(lambda: s.keys(Keys.ENTER), "knob")
         s.capture("channel 1 setup from Enter")
-        s.step(lambda: s.keys(Keys.F1), "key 1")
-        s.step(lambda: s.keys(Keys.ARROW_DOWN), "key 5")
-        s.step(lambda: s.click("#knob-down"), "key 5")
+        s.press(lambda: s.keys(Keys.F1), "left")
+        s.press(lambda: s.keys(Keys.ARROW_DOWN), "down")
+        s.press(lambda: s.click("#knob-down"), "down")
         s.capture("main menu, MISC SETUP")
-        s.step(lambda: s.keys(Keys.SPACE), "key 3")
-        s.step(lambda: s.click("#knob-up"), "key 4")
-        s.step(lambda: s.keys(Keys.ARROW_UP), "key 4")
-        s.step(lambda: s.click("#key-push"), "key 3")
+        s.press(lambda: s.keys(Keys.SPACE), "knob")
+        s.press(lambda: s.click("#knob-up"), "up")
+        s.press(lambda: s.keys(Keys.ARROW_UP), "up")
+        s.press(lambda: s.click("#key-push"), "knob")
         s.capture("information, ZOLT not connected")
-        s.click("#zolt", "zolt 1")
-        s.passes(2)
+        s.click("#zolt", "zolt: on")
+        s.wait(2)
         s.capture("information, ZOLT connected")
         for _ in range(3):
-            s.step(lambda: s.click("#key-left"), "key 1")
+            s.press(lambda: s.click("#key-left"), "left")
         s.capture("back on the run screen by F1 clicks")
+        # Enter on a focused button still pushes the knob: the main menu opens
+        # and the instrument is not powered on again.
+        s.js("document.getElementById('power-on').focus()")
+        s.press(lambda: s.keys(Keys.ENTER), "knob")
+        s.capture("Enter with On focused: main menu")
+        s.js("document.activeElement.blur()")
+        s.press(lambda: s.keys(Keys.F1), "left")
         # Channel 1 dragged high: its value on the screen changes.
         ActionChains(self.d).move_to_element_with_offset(s.slider(0), s.slider(0).size["width"] // 2 - 4, 0) \
             .click().perform()
         raw = s.slider_value(0)
         self.assertGreater(raw, 3500)
-        s.commands.append(f"input 0 {raw}")
-        s.ticks(SAMPLE_TICKS)
-        s.passes(2)
+        s.steps.append(f"set: {{ch1: {raw}}}")
+        s.wait(SAMPLE_PASSES)
         s.capture("CH 1 slider moved by the mouse")
         # A mode slider moved: channel 4 off.
         s.js("arguments[0].focus()", s.slider(8))
         s.keys(Keys.HOME)
         self.assertEqual(s.slider_value(8), 0)
-        s.commands.append("mode 3 0")
-        s.ticks(SAMPLE_TICKS)
-        s.passes(2)
+        s.steps.append("mode: {ch4: off}")
+        s.wait(SAMPLE_PASSES)
         s.capture("channel 4 off")
-        s.click("#power-off", "off")
-        s.passes(3)
+        s.click("#power-off", "power: off")
+        s.wait(3)
         s.capture("off keeps the last frame")
         self.assertFalse(s.js("return qd5test.state().running"))
         origin = self.url.rstrip("/")
@@ -283,13 +298,12 @@ class WebPage(unittest.TestCase):
             overflow = s.js("return document.documentElement.scrollWidth - window.innerWidth")
             self.assertLessEqual(overflow, 0, "the page must fit a narrow screen")
             s.tap("#power-on")
-            s.commands.append("on")
-            s.ticks(SAMPLE_TICKS)
-            s.passes(2)
-            s.step(lambda: s.tap("#key-left"), "key 1")
+            s.steps.append("power: on")
+            s.wait(SAMPLE_PASSES)
+            s.press(lambda: s.tap("#key-left"), "left")
             s.capture("alarms acknowledged by a touch on F1")
-            s.step(lambda: s.tap("#key-push"), "key 3")
-            s.step(lambda: s.tap("#knob-up"), "key 4")
+            s.press(lambda: s.tap("#key-push"), "knob")
+            s.press(lambda: s.tap("#knob-up"), "up")
             s.capture("main menu, CH 2 SETUP, by touch at three device pixels a CSS pixel")
             scale = s.js("return qd5test.state().scale")
             self.assertGreaterEqual(scale, 3, "the canvas follows devicePixelRatio")
@@ -335,7 +349,7 @@ class WebPage(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    SITE, REFERENCE = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    SITE, QD5RUN = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     if len(sys.argv) > 3:
         OUTPUT = os.path.abspath(sys.argv[3])
         os.makedirs(OUTPUT, exist_ok=True)

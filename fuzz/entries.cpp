@@ -47,8 +47,8 @@ void fuzz_sampling(const uint8_t* data, size_t size) {
     const uint16_t raw = in.word();
     (void)curve_lookup(curve, raw);
     const uint8_t channel = in.byte() % 4;
-    adc_input[channel] = static_cast<uint16_t>(in.word() % 4097);
-    supply_adc = static_cast<uint16_t>(in.word() % 4097);
+    adc_input[channel] = static_cast<uint16_t>(in.word() % (RAW_MAXIMUM + 1));
+    supply_adc = static_cast<uint16_t>(in.word() % (RAW_MAXIMUM + 1));
     current_zero[channel] = in.word();
     volts_cal_percent = in.byte();
     PressureChannelConfig pressure;
@@ -76,7 +76,7 @@ void fuzz_screens(const uint8_t* data, size_t size) {
         front_panel_set_raw(input, in.word() % (RAW_MAXIMUM + 1));
     while (!in.done()) {
         const uint8_t event = in.byte();
-        if (event < 5)
+        if (event <= KEY_LAST - KEY_FIRST)
             front_panel_click(KEY_FIRST + event);
         else if (event < 8)
             for (int i = 0; i < 11; ++i) front_panel_timer_tick();

@@ -13,4 +13,5 @@
 #include "measurement/settings.h"
 #include "menus/menu.h"
 #include "menus/menu_screens.h"
+#include "menus/screen_table.h"
 #include "screens/run_screen.h"

@@ -11,6 +11,7 @@
 #include "display/text.h"
 #include "display/trig.h"
 #include "menus/menu_screens.h"
+#include "menus/screen_table.h"
 #include "screens/run_screen.h"
 
 uint8_t menu_cursor;
@@ -229,25 +230,15 @@ void menu_next_edit_step(uint16_t largest_step) {
 
 namespace {
 
-struct ScreenItems {
-    ScreenHandler screen;
-    uint8_t count; // 0: the count depends on the settings
-};
-
-// Screens whose item count is fixed. Pages without a list keep the cursor on 0.
-constexpr ScreenItems fixed_item_counts[] = {
-    {main_menu_screen, 6},        {misc_setup_screen, 4},   {values_screen, 1},       {information_screen, 1},
-    {default_settings_screen, 1}, {backlight_screen, 1},    {menu_code_screen, 4},    {old_code_screen, 4},
-    {new_code_screen, 4},         {confirm_code_screen, 4}, {zero_current_screen, 1},
-};
-
 uint8_t item_count_of(ScreenHandler screen) {
-    for (const ScreenItems& s : fixed_item_counts)
-        if (s.screen == screen) return s.count;
+    // Pages without a list keep the cursor on 0.
+    const ScreenInfo* info = screen_info(screen);
+    if (info == nullptr) return 0;
+    if (info->items != ITEMS_FROM_SETTINGS) return info->items;
     if (screen == security_setup_screen) return security_on == 1 ? 2 : 1;
     if (screen == channel_setup_screen) return channel_setup_item_count();
     if (screen == sender_calibration_screen) return calibration_item_count();
-    return 0;
+    return 0; // a screen of the table without a rule of its own
 }
 
 } // namespace

@@ -2,33 +2,40 @@
 
 #include <cstring>
 
-#include "menus/menu.h"
-#include "menus/menu_screens.h"
-#include "screens/run_screen.h"
+#include "menus/screen_table.h"
 
-const ScreenName SCREEN_NAMES[] = {
-    {"run", {run_screen}},
-    {"main-menu", {main_menu_screen}},
-    {"channel-setup", {channel_setup_screen}},
-    {"calibration", {sender_calibration_screen}},
-    {"zeroing", {zero_current_screen}},
-    {"code", {menu_code_screen, old_code_screen, new_code_screen, confirm_code_screen}},
-    {"values", {values_screen}},
-    {"information", {information_screen}},
-    {"backlight", {backlight_screen}},
-    {"security", {security_setup_screen}},
-    {"misc", {misc_setup_screen}},
-    {"defaults", {default_settings_screen}},
-    {"message", {message_screen, code_message_screen}},
+namespace {
+
+// The screen table's names in the order of their first entries.
+struct GroupedScreens {
+    ScreenName names[MAX_SCREEN_NAMES];
+    int count = 0;
 };
-const int SCREEN_NAME_COUNT = sizeof SCREEN_NAMES / sizeof SCREEN_NAMES[0];
 
-const char* name_of_screen(ScreenHandler handler) {
-    for (const ScreenName& screen : SCREEN_NAMES)
-        for (ScreenHandler h : screen.handlers)
-            if (h != nullptr && h == handler) return screen.name;
-    return "unknown";
+GroupedScreens group_screens() {
+    GroupedScreens grouped{};
+    for (int i = 0; i < SCREEN_TABLE_SIZE; ++i) {
+        const ScreenInfo& screen = SCREEN_TABLE[i];
+        int at = 0;
+        while (at < grouped.count && std::strcmp(grouped.names[at].name, screen.name) != 0) ++at;
+        if (at == grouped.count) grouped.names[grouped.count++].name = screen.name;
+        for (ScreenHandler& slot : grouped.names[at].handlers)
+            if (slot == nullptr) {
+                slot = screen.handler;
+                break;
+            }
+    }
+    return grouped;
 }
+
+const GroupedScreens grouped_screens = group_screens();
+
+} // namespace
+
+const ScreenName* const SCREEN_NAMES = grouped_screens.names;
+const int SCREEN_NAME_COUNT = grouped_screens.count;
+
+const char* name_of_screen(ScreenHandler handler) { return screen_name(handler); }
 
 int index_of_name(const char* const* names, int count, const char* name) {
     for (int i = 0; i < count; ++i)

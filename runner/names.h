@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/device.h"
+#include "measurement/settings.h"
 
 struct KeyName {
     const char* name;
@@ -17,6 +18,7 @@ inline constexpr KeyName KEY_NAMES[] = {
 
 // Modes in the order of their values 0..4.
 inline constexpr const char* MODE_NAMES[] = {"off", "pressure", "temperature", "current", "volts"};
+static_assert(sizeof MODE_NAMES / sizeof MODE_NAMES[0] == MODE_COUNT, "a name for every mode");
 
 // Raw inputs: the four channels, then the supply voltage.
 inline constexpr const char* INPUT_NAMES[] = {"ch1", "ch2", "ch3", "ch4", "volts"};
@@ -24,12 +26,15 @@ inline constexpr const char* INPUT_NAMES[] = {"ch1", "ch2", "ch3", "ch4", "volts
 // Run-screen pages in the order of display_page.
 inline constexpr const char* PAGE_NAMES[] = {"hbar", "vbar", "digital", "min-max"};
 
-// Screens by name; several handlers can share one name (the code entry steps).
+// Screens by name, grouped from the instrument's screen table (several
+// handlers can share one name: the code entry steps, the messages).
+constexpr int MAX_HANDLERS_PER_NAME = 4;
+constexpr int MAX_SCREEN_NAMES = 32;
 struct ScreenName {
     const char* name;
-    ScreenHandler handlers[4];
+    ScreenHandler handlers[MAX_HANDLERS_PER_NAME];
 };
-extern const ScreenName SCREEN_NAMES[];
+extern const ScreenName* const SCREEN_NAMES;
 extern const int SCREEN_NAME_COUNT;
 // The readable name of a handler, or "unknown".
 const char* name_of_screen(ScreenHandler handler);

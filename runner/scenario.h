@@ -8,14 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "host/front_panel.h"
+
 // Simulated time counts passes: the 100 ms timer ticks once every
 // PASSES_PER_TICK passes, so a pass stands for 100/6 ms.
 constexpr int PASSES_PER_TICK = 6;
 constexpr int64_t MS_PER_TICK = 100;
 
-constexpr int RAW_INPUTS = 5; // ch1..ch4, then the supply voltage (volts)
-constexpr int CHANNELS = 4;
-constexpr uint16_t RAW_MAX = 4096;
+// The front panel's inputs: ch1..ch4, then the supply voltage (volts).
+constexpr int RAW_INPUTS = RAW_INPUT_COUNT;
+constexpr int CHANNELS = CHANNEL_COUNT;
+constexpr uint16_t RAW_MAX = RAW_MAXIMUM;
 
 enum class View : uint8_t { display, device };
 

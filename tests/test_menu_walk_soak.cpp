@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "menus/screen_table.h"
 #include "soak/invariants.h"
 #include "test_menu_framework_support.h"
 
@@ -55,7 +56,7 @@ TEST(MenuWalkSoak, RandomKeysKeepTheMenuStateSound) {
     clear_menu_state();
     WalkStats stats;
     ScreenHandler last = nullptr;
-    std::vector<unsigned long> visits(static_cast<size_t>(SCREEN_COUNT));
+    std::vector<unsigned long> visits(SCREEN_TABLE_SIZE);
     bool zolt = false;
     while (stats.keys < total) {
         uint8_t k = static_cast<uint8_t>(key_of(random));
@@ -78,7 +79,8 @@ TEST(MenuWalkSoak, RandomKeysKeepTheMenuStateSound) {
         ++stats.keys;
         if (current_screen != run_screen) ++stats.menu_passes;
         if (current_screen != last) ++stats.screens_seen;
-        for (int i = 0; i < SCREEN_COUNT; ++i) visits[i] += all_screens[i].screen == current_screen ? 1 : 0;
+        for (int i = 0; i < SCREEN_TABLE_SIZE; ++i)
+            visits[i] += SCREEN_TABLE[i].handler == current_screen ? 1 : 0;
         last = current_screen;
         ASSERT_TRUE(menu_state_sound()) << "after " << stats.keys << " keys";
     }
@@ -86,8 +88,8 @@ TEST(MenuWalkSoak, RandomKeysKeepTheMenuStateSound) {
     EXPECT_GT(stats.menu_passes, total / 2);
     EXPECT_GT(stats.screens_seen, total / 100);
     if (total >= 100000) {
-        for (int i = 0; i < SCREEN_COUNT; ++i)
-            EXPECT_GT(visits[i], 0u) << all_screens[i].name << " never reached";
+        for (int i = 0; i < SCREEN_TABLE_SIZE; ++i)
+            EXPECT_GT(visits[i], 0u) << SCREEN_TABLE[i].name << " screen, entry " << i << ", never reached";
     }
 }
 

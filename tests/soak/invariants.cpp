@@ -37,33 +37,6 @@ bool readings_within_clamps(char* message, int size) {
 
 } // namespace
 
-const NamedScreen all_screens[] = {
-    {run_screen, "run"},
-    {main_menu_screen, "main menu"},
-    {misc_setup_screen, "misc setup"},
-    {values_screen, "values"},
-    {information_screen, "information"},
-    {default_settings_screen, "default settings"},
-    {channel_setup_screen, "channel setup"},
-    {sender_calibration_screen, "sender calibration"},
-    {zero_current_screen, "zero current"},
-    {menu_code_screen, "menu code"},
-    {old_code_screen, "old code"},
-    {new_code_screen, "new code"},
-    {confirm_code_screen, "confirm code"},
-    {code_message_screen, "code message"},
-    {security_setup_screen, "security setup"},
-    {backlight_screen, "backlight"},
-    {message_screen, "message"},
-};
-const int SCREEN_COUNT = sizeof all_screens / sizeof all_screens[0];
-
-const char* screen_name(ScreenHandler screen) {
-    for (int i = 0; i < SCREEN_COUNT; ++i)
-        if (all_screens[i].screen == screen) return all_screens[i].name;
-    return "unknown";
-}
-
 namespace {
 
 bool menu_state_valid(bool screen_ran, char* message, int size) {

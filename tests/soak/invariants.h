@@ -13,17 +13,6 @@ struct PassContext {
     ScreenHandler screen; // the screen that the pass draws
 };
 
-// Every screen of the instrument with a readable name, for failure messages
-// and for walks that must reach them all.
-struct NamedScreen {
-    ScreenHandler screen;
-    const char* name;
-};
-extern const NamedScreen all_screens[];
-extern const int SCREEN_COUNT;
-
-const char* screen_name(ScreenHandler screen);
-
 // Takes note of the state before a pass.
 PassContext before_pass();
 

@@ -5,6 +5,7 @@
 
 #include "host/front_panel.h"
 #include "host/instrument.h"
+#include "menus/screen_table.h"
 #include "soak/invariants.h"
 
 namespace {
@@ -28,11 +29,11 @@ uint16_t random_raw(Random& random) {
     case 0:
         return 0;
     case 1:
-        return 4096;
+        return RAW_MAXIMUM;
     case 2:
-        return static_cast<uint16_t>(4090 + random.below(7));
+        return static_cast<uint16_t>(RAW_MAXIMUM - 6 + random.below(7));
     default:
-        return static_cast<uint16_t>(random.below(4097));
+        return static_cast<uint16_t>(random.below(RAW_MAXIMUM + 1));
     }
 }
 
@@ -117,8 +118,8 @@ SoakResult run_soak(uint64_t seed, uint64_t passes) {
         one_event(random);
         tick_timer(random);
         const PassContext context = before_pass();
-        for (int i = 0; i < SCREEN_COUNT && i < 64; ++i)
-            if (all_screens[i].screen == current_screen && !reached[i]) {
+        for (int i = 0; i < SCREEN_TABLE_SIZE && i < 64; ++i)
+            if (SCREEN_TABLE[i].handler == current_screen && !reached[i]) {
                 reached[i] = true;
                 ++result.screens_reached;
             }

@@ -1,0 +1,58 @@
+#include "reset/fixed_walk.h"
+
+#include "display/framebuffer.h"
+#include "runner/driver.h"
+
+namespace {
+
+uint64_t frame_hash() {
+    uint64_t h = 1469598103934665603ull; // FNV-1a
+    for (const auto& row : FrameBuffer)
+        for (uint8_t pixel : row) h = (h ^ pixel) * 1099511628211ull;
+    return (h ^ (front_panel.lamp_bright ? 1u : 0u)) * 1099511628211ull;
+}
+
+void wait(Driver& driver, int passes) {
+    for (int i = 0; i < passes; ++i) driver.step();
+}
+
+void press(Driver& driver, uint8_t key, int times = 1) {
+    for (int i = 0; i < times; ++i) {
+        driver.press(key);
+        driver.settle();
+    }
+}
+
+} // namespace
+
+std::vector<uint64_t> fixed_walk_frames() {
+    std::vector<uint64_t> frames;
+    Driver driver;
+    driver.after_pass = [&frames] { frames.push_back(frame_hash()); };
+    const uint16_t inputs[RAW_INPUT_COUNT] = {216, 156, 2048, 3000, 1440};
+    for (int i = 0; i < RAW_INPUT_COUNT; ++i) driver.set_raw(i, inputs[i]);
+    driver.power_on();
+    wait(driver, 200);
+    for (int page = 0; page < 4; ++page) {
+        press(driver, KEY_UP);
+        wait(driver, 70);
+    }
+    driver.set_raw(0, 40); // an alarm, then its acknowledgement
+    wait(driver, 140);
+    press(driver, KEY_RIGHT);
+    press(driver, KEY_PUSH); // the main menu, each of its entries and back
+    for (int item = 0; item < 6; ++item) {
+        press(driver, KEY_PUSH);
+        wait(driver, 20);
+        press(driver, KEY_DOWN, 2);
+        press(driver, KEY_LEFT);
+        press(driver, KEY_DOWN);
+    }
+    press(driver, KEY_LEFT, 3);
+    driver.set_zolt(true);
+    driver.set_mode(3, MODE_OFF);
+    wait(driver, 140);
+    driver.power_off();
+    wait(driver, 10);
+    return frames;
+}

@@ -104,6 +104,7 @@ inline void redraw() { run_pass(false); }
 // The state right after power-on, with the channel's setup opened the way the
 // main menu opens it.
 inline void open_channel_setup(uint8_t channel) {
+    instrument_reset();
     power_on_sequence();
     second_tick = 0; // no sampling: the tests set the readings
     hook_counts = HookCounts{};

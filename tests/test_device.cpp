@@ -41,6 +41,7 @@ void switching_screen() {
 class Device : public ::testing::Test {
   protected:
     void SetUp() override {
+        instrument_reset();
         power_on_sequence();
         second_tick = 0;
         second_divider = 0;

@@ -9,6 +9,7 @@ namespace {
 class MainMenu : public ::testing::Test {
   protected:
     void SetUp() override {
+        instrument_reset();
         trig_init();
         load_default_settings();
         clear_menu_state();

@@ -12,6 +12,7 @@ namespace {
 class MenuFramework : public ::testing::Test {
   protected:
     void SetUp() override {
+        instrument_reset();
         trig_init();
         clear_menu_state();
         current_screen = main_menu_screen;

@@ -82,17 +82,11 @@ inline void device_key(uint8_t key, bool zolt = false) {
 
 inline void device_pass(bool zolt = false) { run_pass(zolt); }
 
-// Menu state as at program start.
+// Menu state as at program start, with the edit step of a power-on.
 inline void clear_menu_state() {
-    menu_cursor = 0;
-    menu_scroll = 0;
-    menu_editing = 0;
+    menu_state_reset();
+    code_entry_reset();
     edit_step = 1;
-    text_cursor = 0;
-    message_next_screen = nullptr;
-    security_scratch = 0;
-    selected_channel = 0;
-    for (uint8_t& d : code_digits) d = 0;
     pending_key = KEY_NONE;
     hook_counts = HookCounts{};
 }

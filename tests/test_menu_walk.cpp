@@ -10,6 +10,7 @@ namespace {
 class MenuWalk : public ::testing::Test {
   protected:
     void SetUp() override {
+        instrument_reset();
         power_on_sequence();
         clear_menu_state();
         alarm_flags = 0;

@@ -15,6 +15,8 @@ using Frame = uint8_t[LCD_HEIGHT][LCD_WIDTH];
 // Default settings, all readings in the normal zone of their default limits,
 // no flags, no key, the ZOLT unit connected, a clear frame.
 inline void reset_run_screen_state() {
+    instrument_reset();
+    trig_init();
     load_default_settings();
     reset_calibration();
     for (int c = 0; c < 4; ++c) {

@@ -12,6 +12,7 @@ namespace {
 class Sampling : public ::testing::Test {
   protected:
     void SetUp() override {
+        instrument_reset();
         load_default_settings();
         reset_calibration();
         std::memset(adc_input, 0, sizeof adc_input);

@@ -54,17 +54,6 @@ constexpr float RATIOMETRIC_HIGH_RAW = 3686.0f;
 constexpr int32_t LM335_PER_COUNT_E4 = 1611;
 constexpr int32_t KELVIN_OFFSET = 273;
 
-enum : uint8_t {
-    SENDER_VDO = 0,
-    SENDER_USER = 1,
-    SENDER_UMA_OR_LOOP = 2,
-    SENDER_RATIOMETRIC = 3,
-};
-constexpr uint8_t SENDER_TYPE_CURRENT = 2;
-constexpr uint8_t TEMP_SENDER_LM335 = 2;
-constexpr uint8_t TEMP_SENDER_USER = 3;
-constexpr uint8_t TEMP_UNIT_FAHRENHEIT = 1;
-
 // One entry of the unit conversion table: v × mul / div in integers, then,
 // where marked, divided by ten with rounding.
 struct UnitScale {

@@ -24,9 +24,9 @@ constexpr uint8_t DEFAULT_CHANNEL_MODES[4] = {MODE_PRESSURE, MODE_TEMPERATURE, M
 // separately from the built-in curves. A label literal shorter than the field
 // leaves the rest of the field zero.
 constexpr PressureChannelConfig DEFAULT_PRESSURE = {
-    .sender_type = 0,
-    .sender = 0,
-    .unit = 0,
+    .sender_type = SENDER_TYPE_RESISTIVE,
+    .sender = SENDER_VDO,
+    .unit = PRESSURE_UNIT_BAR,
     .vdo_model = 2,
     .uma_model = 0,
     .label = "OILP",
@@ -46,7 +46,7 @@ constexpr PressureChannelConfig DEFAULT_PRESSURE = {
 
 constexpr TemperatureChannelConfig DEFAULT_TEMPERATURE = {
     .sender = 1,
-    .unit = 0,
+    .unit = TEMP_UNIT_CELSIUS,
     .label = "OILT",
     .cal_offset = 0,
     .display_max = 150,
@@ -129,4 +129,17 @@ void settings_reset() {
     display_page = 0;
     std::memset(current_zero, 0, sizeof current_zero);
     volts_cal_percent = 0;
+}
+
+const PressureSenderType PRESSURE_SENDER_TYPES[SENDER_TYPE_COUNT] = {
+    {SENDER_VDO, SENDER_USER, true, {"VDO", "USER", nullptr, nullptr}},
+    {SENDER_USER, SENDER_RATIOMETRIC, false, {nullptr, "USER", "UMA", "0.5-4.5V"}},
+    {SENDER_UMA_OR_LOOP, SENDER_UMA_OR_LOOP, true, {nullptr, nullptr, "4-20mA", nullptr}},
+};
+
+uint8_t sender_in_range(uint8_t sender_type, uint8_t sender) {
+    if (sender_type >= SENDER_TYPE_COUNT) return sender;
+    const PressureSenderType& type = PRESSURE_SENDER_TYPES[sender_type];
+    const bool out = sender < type.first || (type.corrects_above && sender > type.last);
+    return out ? type.first : sender;
 }

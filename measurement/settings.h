@@ -33,10 +33,57 @@ struct SenderCurve {
     SenderPoint points[16];
 };
 
+// PressureChannelConfig::sender_type.
+enum : uint8_t {
+    SENDER_TYPE_RESISTIVE = 0,
+    SENDER_TYPE_VOLTAGE = 1,
+    SENDER_TYPE_CURRENT = 2,
+};
+constexpr uint8_t SENDER_TYPE_COUNT = 3;
+
+// PressureChannelConfig::sender; which ones a type offers is in PRESSURE_SENDER_TYPES.
+enum : uint8_t {
+    SENDER_VDO = 0,
+    SENDER_USER = 1,
+    SENDER_UMA_OR_LOOP = 2, // UMA with a voltage type, 4-20mA with a current type
+    SENDER_RATIOMETRIC = 3, // 0.5-4.5V
+};
+
+// PressureChannelConfig::unit.
+enum : uint8_t {
+    PRESSURE_UNIT_BAR = 0,       // 0.1 bar
+    PRESSURE_UNIT_PSI = 1,       // whole psi
+    PRESSURE_UNIT_TENTH_PSI = 2, // 0.1 psi
+};
+
+// TemperatureChannelConfig::sender, an index into temperature_sender_names.
+enum : uint8_t {
+    TEMP_SENDER_LM335 = 2,
+    TEMP_SENDER_USER = 3,
+};
+
+// TemperatureChannelConfig::unit.
+enum : uint8_t {
+    TEMP_UNIT_CELSIUS = 0,
+    TEMP_UNIT_FAHRENHEIT = 1,
+};
+
+// The senders each pressure sender type offers, first to last, with their
+// names; one table for the range rule, the stepping and the names.
+struct PressureSenderType {
+    uint8_t first;
+    uint8_t last;
+    bool corrects_above;  // a sender above last is brought back to first (VOLTAGE keeps it)
+    const char* names[4]; // by sender value; entries the type does not offer are unused
+};
+extern const PressureSenderType PRESSURE_SENDER_TYPES[SENDER_TYPE_COUNT];
+// The sender brought into the range of its type (an unknown type keeps it).
+uint8_t sender_in_range(uint8_t sender_type, uint8_t sender);
+
 struct PressureChannelConfig {
-    uint8_t sender_type; // 0 RESISTIVE, 1 VOLTAGE, 2 CURRENT
-    uint8_t sender;      // 0 VDO, 1 USER, 2 UMA or 4-20mA, 3 0.5-4.5V
-    uint8_t unit;        // 0 bar (0.1 bar), 1 psi (whole), 2 psi (0.1 psi)
+    uint8_t sender_type; // SENDER_TYPE_*
+    uint8_t sender;      // SENDER_*
+    uint8_t unit;        // PRESSURE_UNIT_*
     uint8_t vdo_model;   // 0 2 bar, 1 5 bar, 2 10 bar
     uint8_t uma_model;   // index into uma_model_names
     char label[LABEL_SIZE];
@@ -56,7 +103,7 @@ struct PressureChannelConfig {
 
 struct TemperatureChannelConfig {
     uint8_t sender; // index into temperature_sender_names
-    uint8_t unit;   // 0 Celsius, 1 Fahrenheit
+    uint8_t unit;   // TEMP_UNIT_*
     char label[LABEL_SIZE];
     int8_t cal_offset; // degrees added to the LM335 reading
     int16_t display_max;

@@ -32,7 +32,7 @@ void backlight_screen() {
     lcd_text(80, 45, "CONTROL TO ADJUST", 8, ALIGN_CENTRE, COLOUR_WHITE);
     lcd_text(80, 60, "THE BACKLIGHT", 8, ALIGN_CENTRE, COLOUR_WHITE);
     draw_level_bar(held_level(backlight_level));
-    draw_soft_keys(2);
+    draw_soft_keys(SOFT_KEYS_BACK);
 
     if (pending_key == KEY_NONE) return;
     switch (pending_key) {

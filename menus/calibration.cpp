@@ -29,7 +29,7 @@ uint8_t shown_point_count() {
     return calibration_curve.point_count < MAX_POINTS ? calibration_curve.point_count : MAX_POINTS;
 }
 
-bool is_pressure() { return calibration_kind == 0; }
+bool is_pressure() { return calibration_kind == CALIBRATION_PRESSURE; }
 uint8_t pressure_unit() { return setup_pressure_record().unit; }
 
 bool is_display_item(uint8_t item) { return item != 0 && (item & 1) == 1; }
@@ -191,7 +191,7 @@ void sender_calibration_screen() {
     draw_menu_scroll_bar(menu_cursor, last_item + 1);
     draw_items(n);
     draw_calibration_step_label();
-    draw_soft_keys(2);
+    draw_soft_keys(SOFT_KEYS_BACK);
     if (pending_key != KEY_NONE) {
         act_on_key(pending_key, n, last_item);
         pending_key = KEY_NONE;
@@ -200,5 +200,5 @@ void sender_calibration_screen() {
 
 void calibration_screen_reset() {
     calibration_curve = SenderCurve{};
-    calibration_kind = 0;
+    calibration_kind = CALIBRATION_PRESSURE;
 }

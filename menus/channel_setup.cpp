@@ -104,7 +104,7 @@ int16_t row_high_limit(const SetupTable& table, const uint8_t* record, const Set
     case LIMITS_PRESSURE_UNIT:
         return pressure_unit_max(record[table.unit_offset]);
     case LIMITS_TEMPERATURE_UNIT:
-        return record[table.unit_offset] == 1 ? 570 : 300;
+        return record[table.unit_offset] == TEMP_UNIT_FAHRENHEIT ? 570 : 300;
     default:
         return row.hi;
     }
@@ -119,7 +119,8 @@ void format_name(char* text, size_t size, const char* const* names, uint8_t last
 }
 
 bool whole_psi(const SetupTable& table, const uint8_t* record) {
-    return table.step_label_kind == STEP_LABEL_PRESSURE_UNIT && record[table.unit_offset] == 1;
+    return table.step_label_kind == STEP_LABEL_PRESSURE_UNIT &&
+           record[table.unit_offset] == PRESSURE_UNIT_PSI;
 }
 
 void format_value(char* text, size_t size, const SetupTable& table, const uint8_t* record,
@@ -204,15 +205,15 @@ void step_choice(uint8_t key, int32_t& v, int32_t last) {
         v = (v <= 0 || v > last) ? last : v - 1;
 }
 
+// Through the senders of the type, wrapping at both ends (the range rule has
+// brought the sender into the type's range on this pass already).
 void step_sender(uint8_t key, uint8_t sender_type, int32_t& v) {
-    if (sender_type == 0) v = (v == 0) ? 1 : 0; // RESISTIVE: VDO, USER
-    if (sender_type == 1) {                     // VOLTAGE: USER, UMA, 0.5-4.5V
-        if (key == KEY_UP)
-            v = (v >= 3 || v < 1) ? 1 : v + 1;
-        else
-            v = (v <= 1 || v > 3) ? 3 : v - 1;
-    }
-    // CURRENT has the one sender 4-20mA.
+    if (sender_type >= SENDER_TYPE_COUNT) return;
+    const PressureSenderType& type = PRESSURE_SENDER_TYPES[sender_type];
+    if (key == KEY_UP)
+        v = (v >= type.last || v < type.first) ? type.first : v + 1;
+    else
+        v = (v <= type.first || v > type.last) ? type.last : v - 1;
 }
 
 void step_number(uint8_t key, int32_t& v, int32_t lo, int32_t hi) {
@@ -250,10 +251,10 @@ void push_text_item() {
 void open_calibration(uint8_t mode) {
     menu_cursor = 0;
     if (mode == MODE_PRESSURE) {
-        calibration_kind = 0;
+        calibration_kind = CALIBRATION_PRESSURE;
         calibration_curve = setup_pressure_record().user_curve;
     } else {
-        calibration_kind = 1;
+        calibration_kind = CALIBRATION_TEMPERATURE;
         calibration_curve = setup_temperature_record().user_curve;
     }
     message_next_screen = channel_setup_screen;
@@ -357,15 +358,10 @@ void draw_row(const SetupTable& table, const uint8_t* record, const SetupRow& ro
     } else if (row.kind == KIND_SENDER) {
         const uint8_t type = record[offsetof(PressureChannelConfig, sender_type)];
         const int32_t sender = read_field(record, row.field);
-        static const char* const resistive[2] = {"VDO", "USER"};
-        static const char* const voltage[4] = {"", "USER", "UMA", "0.5-4.5V"};
         char text[16];
-        if (type == 0)
-            format_name(text, sizeof text, resistive, 1, sender);
-        else if (type == 1 && sender >= 1)
-            format_name(text, sizeof text, voltage, 3, sender);
-        else if (type == 2)
-            snprintf(text, sizeof text, "4-20mA");
+        if (type < SENDER_TYPE_COUNT && sender >= PRESSURE_SENDER_TYPES[type].first)
+            format_name(text, sizeof text, PRESSURE_SENDER_TYPES[type].names,
+                        PRESSURE_SENDER_TYPES[type].last, sender);
         else
             snprintf(text, sizeof text, "%d", int(sender));
         draw_menu_item(row_on_screen, row.label, text);
@@ -472,7 +468,7 @@ void channel_setup_screen() {
     const uint8_t item_count = walk_items(record_of_mode(mode), mode, true, key);
 
     draw_menu_scroll_bar(menu_cursor, item_count);
-    draw_soft_keys(2);
+    draw_soft_keys(SOFT_KEYS_BACK);
     if (pending_key != KEY_NONE) {
         screen_keys(key, item_count);
         pending_key = KEY_NONE;

@@ -70,18 +70,20 @@ constexpr SetupCondition pressure_type_is(uint8_t v) { return IS(PressureChannel
 const SetupRow pressure_rows[] = {
     choice("TYPE: ", P(sender_type), pressure_sender_type_names, 2),
     sender_choice("SENDER: ", P(sender)),
-    choice("MODEL: ", P(vdo_model), vdo_model_names, 2, pressure_sender_is(0)),
-    kind_row("CALIBRATE SENDER", KIND_OPEN_CALIBRATION, no_field, FORMAT_NONE, pressure_sender_is(1)),
-    choice("MODEL: ", P(uma_model), uma_model_names, 5, pressure_sender_is(2), pressure_type_is(1)),
+    choice("MODEL: ", P(vdo_model), vdo_model_names, 2, pressure_sender_is(SENDER_VDO)),
+    kind_row("CALIBRATE SENDER", KIND_OPEN_CALIBRATION, no_field, FORMAT_NONE,
+             pressure_sender_is(SENDER_USER)),
+    choice("MODEL: ", P(uma_model), uma_model_names, 5, pressure_sender_is(SENDER_UMA_OR_LOOP),
+           pressure_type_is(SENDER_TYPE_VOLTAGE)),
     number("PRESS@4mA: ", P(press_at_4ma), FORMAT_PRESSURE_UNSIGNED, LIMITS_PRESSURE_UNIT, 0, 0,
-           pressure_sender_is(2), pressure_type_is(2)),
+           pressure_sender_is(SENDER_UMA_OR_LOOP), pressure_type_is(SENDER_TYPE_CURRENT)),
     number("PRESS@20mA: ", P(press_at_20ma), FORMAT_PRESSURE_UNSIGNED, LIMITS_PRESSURE_UNIT, 0, 0,
-           pressure_sender_is(2), pressure_type_is(2)),
+           pressure_sender_is(SENDER_UMA_OR_LOOP), pressure_type_is(SENDER_TYPE_CURRENT)),
     // The 0.5-4.5V sender reads linearly up to the pressure it gives at 4.5 V,
     // which is kept in press_at_20ma; this item sets it, shown and edited like
     // "PRESS@20mA: " (a longer label would push the value off the screen).
     number("PRESS@4.5V: ", P(press_at_20ma), FORMAT_PRESSURE_UNSIGNED, LIMITS_PRESSURE_UNIT, 0, 0,
-           pressure_sender_is(3)),
+           pressure_sender_is(SENDER_RATIOMETRIC)),
     kind_row("LABEL: ", KIND_TEXT, P(label), FORMAT_NONE),
     unit_choice("UNIT: ", P(unit)),
     pressure_number("DISPLAY MAX: ", P(display_max)),
@@ -99,9 +101,10 @@ const SetupRow pressure_rows[] = {
 
 const SetupRow temperature_rows[] = {
     choice("SENDER: ", T(sender), temperature_sender_names, 5),
-    kind_row("CAL: ", KIND_OFFSET, T(cal_offset), FORMAT_LM335, IS(TemperatureChannelConfig, sender, 2)),
+    kind_row("CAL: ", KIND_OFFSET, T(cal_offset), FORMAT_LM335,
+             IS(TemperatureChannelConfig, sender, TEMP_SENDER_LM335)),
     kind_row("CALIBRATE SENDER", KIND_OPEN_CALIBRATION, no_field, FORMAT_NONE,
-             IS(TemperatureChannelConfig, sender, 3)),
+             IS(TemperatureChannelConfig, sender, TEMP_SENDER_USER)),
     kind_row("LABEL: ", KIND_TEXT, T(label), FORMAT_NONE),
     on_off("TEMP UNIT: ", T(unit), temperature_unit_names),
     temperature_number("DISPLAY MAX: ", T(display_max)),
@@ -188,11 +191,4 @@ VoltsChannelConfig& setup_volts_record() {
 int16_t pressure_unit_max(uint8_t unit) {
     static const int16_t unit_max[3] = {100, 150, 999};
     return unit < 3 ? unit_max[unit] : 999;
-}
-
-uint8_t sender_in_range(uint8_t sender_type, uint8_t sender) {
-    if (sender_type == 0 && sender > 1) return 0;
-    if (sender_type == 1 && sender == 0) return 1;
-    if (sender_type == 2 && sender != 2) return 2;
-    return sender;
 }

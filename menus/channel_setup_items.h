@@ -98,9 +98,6 @@ VoltsChannelConfig& setup_volts_record();
 // unit_max of a pressure unit: 100, 150 or 999 (999 for a unit out of range).
 int16_t pressure_unit_max(uint8_t unit);
 
-// The pressure sender brought into the range of its type.
-uint8_t sender_in_range(uint8_t sender_type, uint8_t sender);
-
 template <typename T> constexpr uint8_t setup_field_type() {
     if constexpr (std::is_same_v<T, uint8_t>)
         return FIELD_U8;

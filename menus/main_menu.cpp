@@ -56,7 +56,7 @@ void main_menu_screen() {
     lcd_text(108, 50, entry.line1, 10, ALIGN_CENTRE, COLOUR_WHITE);
     lcd_text(108, 68, entry.line2, 10, ALIGN_CENTRE, COLOUR_WHITE);
     lcd_draw_image(10, 45, entry.picture);
-    draw_soft_keys(1);
+    draw_soft_keys(SOFT_KEYS_EXIT);
 
     if (pending_key == KEY_NONE) return;
     if (pending_key == KEY_LEFT) return_to_run_screen();

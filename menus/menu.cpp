@@ -99,8 +99,8 @@ void draw_title_bar(const char* line1, const char* line2) {
 
 void draw_soft_keys(uint8_t soft_key_label) {
     draw_soft_key_frame();
-    if (soft_key_label == 1) draw_left_label("EXIT");
-    if (soft_key_label == 2) draw_left_label("BACK");
+    if (soft_key_label == SOFT_KEYS_EXIT) draw_left_label("EXIT");
+    if (soft_key_label == SOFT_KEYS_BACK) draw_left_label("BACK");
     menu_draw_rotary_icon();
 }
 

@@ -21,7 +21,12 @@ extern CurrentChannelConfig* selected_current_config;
 extern VoltsChannelConfig* selected_volts_config;
 
 void draw_title_bar(const char* line1, const char* line2);
-void draw_soft_keys(uint8_t soft_key_label); // 1 "EXIT", 2 "BACK"
+// The soft-key sets: the left key's label.
+enum : uint8_t {
+    SOFT_KEYS_EXIT = 1, // "EXIT"
+    SOFT_KEYS_BACK = 2, // "BACK"
+};
+void draw_soft_keys(uint8_t soft_key_label); // SOFT_KEYS_*
 void menu_draw_rotary_icon();
 void draw_back_key();
 void draw_yes_no_keys();

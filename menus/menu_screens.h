@@ -20,7 +20,11 @@ uint8_t channel_setup_item_count(); // items the current settings give
 
 // Sender calibration and current-sensor zeroing.
 extern SenderCurve calibration_curve;
-extern uint8_t calibration_kind; // 0 pressure, 1 temperature
+enum : uint8_t {
+    CALIBRATION_PRESSURE = 0,
+    CALIBRATION_TEMPERATURE = 1,
+};
+extern uint8_t calibration_kind; // CALIBRATION_*
 void sender_calibration_screen();
 void zero_current_screen();
 uint8_t calibration_item_count(); // items the current curve gives

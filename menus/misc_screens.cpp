@@ -56,7 +56,7 @@ void misc_setup_screen() {
         draw_menu_line(static_cast<int8_t>(i - menu_scroll), misc_items[i].text,
                        i == menu_cursor ? COLOUR_RED : COLOUR_WHITE);
     }
-    draw_soft_keys(2);
+    draw_soft_keys(SOFT_KEYS_BACK);
 
     if (pending_key == KEY_NONE) return;
     if (pending_key == KEY_LEFT) {

@@ -77,14 +77,14 @@ void confirm_code_complete() {
 
 struct CodeScreen {
     const char* prompt1;
-    uint8_t soft_key_label; // 1 "EXIT", 2 "BACK"
+    uint8_t soft_key_label; // SOFT_KEYS_*
     void (*complete)();
 };
 
-constexpr CodeScreen menu_code = {"ENTER SECURITY", 1, menu_code_complete};
-constexpr CodeScreen old_code = {"ENTER SECURITY", 2, old_code_complete};
-constexpr CodeScreen new_code = {"ENTER NEW", 2, new_code_complete};
-constexpr CodeScreen confirm_code = {"CONFIRM NEW", 2, confirm_code_complete};
+constexpr CodeScreen menu_code = {"ENTER SECURITY", SOFT_KEYS_EXIT, menu_code_complete};
+constexpr CodeScreen old_code = {"ENTER SECURITY", SOFT_KEYS_BACK, old_code_complete};
+constexpr CodeScreen new_code = {"ENTER NEW", SOFT_KEYS_BACK, new_code_complete};
+constexpr CodeScreen confirm_code = {"CONFIRM NEW", SOFT_KEYS_BACK, confirm_code_complete};
 
 void draw_code_screen(const CodeScreen& screen) {
     draw_title_bar("SECURITY", "CODE");
@@ -117,7 +117,7 @@ void code_screen_keys(const CodeScreen& screen) {
         }
         break;
     case KEY_LEFT:
-        if (screen.soft_key_label == 1) {
+        if (screen.soft_key_label == SOFT_KEYS_EXIT) {
             current_screen = run_screen;
         } else {
             // Abandons a code change in progress; the stored code is untouched.
@@ -166,7 +166,7 @@ void security_setup_screen() {
     draw_title_bar("SECURITY", "SETUP");
     draw_menu_item(0, "SECURITY: ", on ? "ON" : "OFF");
     if (on) draw_menu_line(1, "CHANGE CODE", menu_cursor == CHANGE_CODE_ITEM ? COLOUR_RED : COLOUR_WHITE);
-    draw_soft_keys(2);
+    draw_soft_keys(SOFT_KEYS_BACK);
 
     if (pending_key == KEY_NONE) return;
     switch (pending_key) {

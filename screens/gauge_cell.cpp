@@ -173,8 +173,8 @@ void draw_highlighted_value(const TextSpot& spot, const char* text, uint8_t zone
 }
 
 void format_pressure(char* out, int16_t reading, uint8_t unit) {
-    // Unit 1 is whole psi; bar and psi(0.1) are both kept in tenths.
-    if (unit == 1)
+    // Whole psi; bar and psi(0.1) are both kept in tenths.
+    if (unit == PRESSURE_UNIT_PSI)
         std::snprintf(out, VALUE_TEXT_SIZE, "%d", reading);
     else
         format_tenths(out, reading);
@@ -195,7 +195,7 @@ const char* pressure_unit_text(uint8_t unit) {
     return pressure_unit_names[unit < 3 ? unit : 0];
 }
 
-const char* temperature_letter(uint8_t unit) { return unit == 0 ? "C" : "F"; }
+const char* temperature_letter(uint8_t unit) { return unit == TEMP_UNIT_CELSIUS ? "C" : "F"; }
 
 // The same choice as the letter: Celsius for 0, Fahrenheit for anything else.
 const char* temperature_unit_text(uint8_t unit) { return temperature_unit_names[unit == 0 ? 0 : 1]; }

@@ -4,7 +4,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build run test test-unit bench golden scenario-refs docs soak fuzz generate install package web web-serve web-perf format clean
+.PHONY: all setup configure build run test test-unit bench golden scenario-refs docs soak soak-gui fuzz generate install package web web-serve web-perf format clean
 
 all: build
 
@@ -47,6 +47,13 @@ bench: build
 SOAK_PASSES ?= 10000000
 soak: build
 	$(BUILD)/tests/qd5_soak $(SOAK_PASSES) $(SOAK_SEED)
+
+# The random soak of the real window (tools/gui_soak.sh): SOAK_GUI_SECONDS of
+# clicking with a new seed each run, or seed SOAK_SEED. `make test` runs 30 s
+# of one fixed seed.
+SOAK_GUI_SECONDS ?= 600
+soak-gui: build
+	tools/gui_soak.sh $(BUILD)/host/qd5sim $(SOAK_GUI_SECONDS) $(or $(SOAK_SEED),random)
 
 # Runs each libFuzzer target for FUZZ_SECONDS and merges what it found into
 # the committed corpora under fuzz/corpus/, which the unit tests replay.

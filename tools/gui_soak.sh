@@ -3,20 +3,25 @@
 # clicks at random like a fast user (the three key areas, "+" and "-", On and
 # Off, the ZOLT check box, drags of all nine sliders with the extremes often,
 # the wheel over the knob and the keys F1, F2, Enter, Up and Down), then watches
-# it idle on the run screen and closes it with File, Exit. It checks that:
+# it idle on the run screen and closes it with File, Exit. It checks behaviour
+# only, so that a busy machine gives the same verdict as an idle one:
 #   - the program never dies and ends with status 0 after File, Exit;
 #   - it keeps responding: the heartbeat the window writes once a second from
-#     its 100 ms timer (QD5_HEARTBEAT) never stops for more than STALL seconds,
-#     and the run loop still makes passes after the clicking;
+#     its 100 ms timer (QD5_HEARTBEAT) never stops for STALL_MS, a bound that
+#     only a hang reaches, and the run loop still makes passes after the
+#     clicking;
 #   - its resident memory stays within 5 MB of the value after warm-up;
-#   - its CPU use stays under 10% of one core, while clicked and idle.
+#   - it prints no warning (Qt's messages carry their type here).
+# Its CPU use, while clicked and idle, is printed as a figure and judged by no
+# one here: `make bench` records it in docs/PERFORMANCE.md against its target.
 # The clicks come from bash's RANDOM seeded with SEED (printed), so a failing
 # sequence replays. Without DISPLAY it runs under its own Xvfb.
 #
 # Usage: tools/gui_soak.sh [QD5SIM_BINARY] [SECONDS] [SEED]
 #   QD5SIM_BINARY  default build/host/qd5sim
 #   SECONDS        clicking time, default 30
-#   SEED           0..32767, default from the clock; QD5_SOAK_SEED also works
+#   SEED           0..32767, or "random" for one from the clock; default
+#                  QD5_SOAK_SEED, else the fixed seed of `make test` (4242)
 #   QD5_SOAK_IDLE  idle seconds measured after the clicking (default
 #                  SECONDS/10, at least 10 and at most 60)
 set -uo pipefail
@@ -24,16 +29,21 @@ export LC_ALL=C
 
 sim=${1:-build/host/qd5sim}
 seconds=${2:-30}
-seed=${3:-${QD5_SOAK_SEED:-$(((EPOCHSECONDS ^ $$) % 32768))}}
+seed=${3:-${QD5_SOAK_SEED:-4242}}
+[[ $seed == random ]] && seed=$(((EPOCHSECONDS ^ $$) % 32768))
 
 if [[ -z "${DISPLAY:-}" && -z "${QD5_SOAK_XVFB:-}" ]]; then
     QD5_SOAK_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$sim" "$seconds" "$seed"
 fi
 
 readonly RSS_LIMIT_KB=5120 # growth allowed after warm-up
-readonly CPU_LIMIT_PERCENT=10
-readonly STALL_MS=5000 # longest silence of the heartbeat
-readonly WARM_UP_S=5
+readonly CPU_TARGET_PERCENT=10 # printed beside the CPU figures, not checked
+# The longest silence of the heartbeat, of the passes after the clicking and
+# of the window's start and exit: bounds on a hang, not on speed.
+readonly STALL_MS=30000
+# Warm-up ends after this many events, so that a fixed seed warms up on the
+# same events whatever the machine's speed.
+readonly WARM_UP_EVENTS=25
 
 say() { echo "gui_soak: $*"; }
 failures=0
@@ -53,7 +63,6 @@ fi
 idle_s=${QD5_SOAK_IDLE:-$((seconds / 10))}
 ((idle_s < 10 && ${QD5_SOAK_IDLE:-0} == 0)) && idle_s=10
 ((idle_s > 60 && ${QD5_SOAK_IDLE:-0} == 0)) && idle_s=60
-warm_up_s=$((seconds < 3 * WARM_UP_S ? seconds / 3 : WARM_UP_S))
 
 work=$(mktemp -d)
 heartbeat=$work/heartbeat
@@ -68,7 +77,11 @@ trap cleanup EXIT
 say "seed $seed, $seconds s of clicking, display $DISPLAY"
 say "replay: $0 $sim $seconds $seed"
 
-QD5_HEARTBEAT=$heartbeat "$sim" > "$work/log" 2>&1 &
+# A private runtime folder keeps Qt from warning about a missing one, so that
+# any warning left is the program's own.
+mkdir -m 700 "$work/runtime"
+XDG_RUNTIME_DIR=$work/runtime QT_MESSAGE_PATTERN='%{type}: %{message}' \
+    QD5_HEARTBEAT=$heartbeat "$sim" > "$work/log" 2>&1 &
 pid=$!
 
 # --- Probes of the running program (bash builtins only, no forks) ------------
@@ -140,8 +153,8 @@ beat_ms=$ms
 until [[ -n "$wid" ]]; do
     check_alive || abandon
     now_ms
-    if ((ms - start_ms > 20000)); then
-        fail "no window after 20 s"
+    if ((ms - start_ms > STALL_MS)); then
+        fail "no window after $((STALL_MS / 1000)) s"
         abandon
     fi
     sleep 0.2
@@ -239,8 +252,10 @@ click_start_ms=$ms
 warm_ms=0 warm_ticks=0 rss_warm=0
 while :; do
     now_ms
-    ((ms - click_start_ms >= seconds * 1000)) && break
-    if ((warm_ms == 0 && ms - click_start_ms >= warm_up_s * 1000)); then
+    # SECONDS of clicking, and on a slow machine as many events as the warm-up
+    # and as many again after it.
+    ((ms - click_start_ms >= seconds * 1000 && events >= 2 * WARM_UP_EVENTS)) && break
+    if ((warm_ms == 0 && events >= WARM_UP_EVENTS)); then
         read_ticks
         read_rss
         warm_ms=$ms warm_ticks=$ticks rss_warm=$rss rss_max=$rss
@@ -279,23 +294,37 @@ read_ticks
 now_ms
 idle_cpu=$(awk -v t=$((ticks - idle_start_ticks)) -v hz="$hz" -v ms=$((ms - idle_start_ms)) \
     'BEGIN { printf "%.1f", 100 * t / hz / (ms / 1000) }')
+# The run loop is alive if the heartbeat shows passes made since the idle
+# time began; a slow machine may need a few more beats for that.
+wait_start_ms=$ms
+while ((passes <= idle_start_passes && ms - wait_start_ms < STALL_MS)); do
+    check_alive || abandon
+    sleep 0.5
+done
 idle_passes=$((passes - idle_start_passes))
 rss_end=$rss
 
 # --- Closing with File, Exit ------------------------------------------------------
 
+# Waits until the File menu is open (the program then shows two windows),
+# STALL_MS at most.
+wait_for_menu() {
+    local waited=0
+    while (($(xdotool search --onlyvisible --pid "$pid" "" 2> /dev/null | wc -l) < 2)); do
+        ((waited >= STALL_MS)) && return 1
+        sleep 0.1
+        waited=$((waited + 100))
+    done
+}
 status=
 for attempt in keyboard mouse; do
     if [[ $attempt == keyboard ]]; then
         xdotool key alt+f
-        sleep 0.3
-        xdotool key e
     else
         click_at 16 $((-menu / 2)) # the File menu, then its only item
-        sleep 0.3
-        xdotool key e
     fi
-    for _ in $(seq 50); do
+    wait_for_menu && xdotool key e
+    for _ in $(seq $((STALL_MS / 100))); do
         kill -0 "$pid" 2> /dev/null || break
         sleep 0.1
     done
@@ -315,19 +344,20 @@ for kind in Image2 Image8 Image3 Button3 Button4 On Off CheckBox2 drag key wheel
 done
 say "events sent: $events in $seconds s ($(awk -v e="$events" -v s="$seconds" \
     'BEGIN { printf "%.1f", e / (s ? s : 1) }')/s):${list%,}"
-say "heartbeat: $beat beats, longest gap $longest_gap_ms ms (limit $STALL_MS); $idle_passes passes in $idle_s s idle"
-say "RSS: warm-up $rss_warm kB (at $warm_up_s s), after clicking $rss_after_clicking kB, end $rss_end kB, max $rss_max kB (limit warm-up + $RSS_LIMIT_KB kB)"
-say "CPU: $click_cpu% of one core while clicked ($click_span_s s after warm-up), $idle_cpu% idle on the run screen ($idle_s s); limit $CPU_LIMIT_PERCENT%"
+say "heartbeat: $beat beats, longest gap $longest_gap_ms ms (limit $STALL_MS); $idle_passes passes after the clicking"
+say "RSS: warm-up $rss_warm kB (after $WARM_UP_EVENTS events), after clicking $rss_after_clicking kB, end $rss_end kB, max $rss_max kB (limit warm-up + $RSS_LIMIT_KB kB)"
+say "CPU: $click_cpu% of one core while clicked ($click_span_s s after warm-up), $idle_cpu% idle on the run screen ($idle_s s); target under $CPU_TARGET_PERCENT%, a figure only"
 say "exit status after File, Exit: ${status:-none, still running}"
 
 ((rss_end - rss_warm > RSS_LIMIT_KB)) && fail "resident memory grew by $((rss_end - rss_warm)) kB"
 ((rss_max - rss_warm > RSS_LIMIT_KB)) && fail "resident memory peaked $((rss_max - rss_warm)) kB above warm-up"
-awk -v c="$click_cpu" -v l=$CPU_LIMIT_PERCENT 'BEGIN { exit !(c >= l) }' && fail "CPU $click_cpu% while clicked"
-awk -v c="$idle_cpu" -v l=$CPU_LIMIT_PERCENT 'BEGIN { exit !(c >= l) }' && fail "CPU $idle_cpu% idle"
-# The run loop makes about 60 passes a second; a tenth of that still proves it alive.
-((idle_passes < idle_s * 6)) && fail "only $idle_passes passes in $idle_s s after the clicking"
+((idle_passes == 0)) && fail "no pass in $((STALL_MS / 1000)) s after the clicking"
 [[ -z "$status" ]] && fail "File, Exit did not end the program"
 [[ -n "$status" && "$status" != 0 ]] && fail "exit status $status"
+if grep -qiE '^(warning|critical|fatal):|warning' "$work/log"; then
+    fail "the simulator printed warnings:"
+    grep -iE '^(warning|critical|fatal):|warning' "$work/log" | head -10
+fi
 
 ((failures > 0)) && abandon
 say "RESULT: PASS"

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes docs/PERFORMANCE.md from the benchmark results (Google Benchmark
-JSON) and the output of tools/measure_window.sh.
+JSON) and the output of tools/measure_window.sh and tools/gui_soak.sh.
 
 Sections of the current docs/PERFORMANCE.md that start with a "## " heading
 are written by other measurement scripts (tools/measure_web.py) and are kept.
@@ -15,7 +15,7 @@ import subprocess
 import sys
 
 BENCH_CMD = "make bench (tools/run_bench.sh: qd5_bench --benchmark_repetitions=5)"
-WINDOW_CMD = "tools/measure_window.sh build 30"
+WINDOW_CMD = "tools/measure_window.sh build 30` and `tools/gui_soak.sh build/host/qd5sim 30"
 
 # Benchmark name -> (what it measures, target in microseconds or None)
 BENCHMARKS = [
@@ -88,6 +88,9 @@ def window_figures(path):
         m = re.search(what + r" at scale 2: points ([\d.]+) us/frame, texture ([\d.]+) us/frame", text)
         if m:
             figures[key] = (float(m.group(1)), float(m.group(2)))
+    m = re.search(r"gui_soak: CPU: ([\d.]+)% of one core while clicked .*?, ([\d.]+)% idle", text)
+    if m:
+        figures["cpu_clicked"] = (float(m.group(1)), float(m.group(2)))
     for block in re.split(r"== CPU use", text)[1:]:
         head = block.splitlines()[0]
         cpu = re.search(r"([\d.]+)% of one core", block)
@@ -183,6 +186,10 @@ def main():
     if "cpu_texture_scale2" in window and window["cpu_texture_scale2"][0] is not None:
         cpu = window["cpu_texture_scale2"][0]
         out.append(f"| CPU use of the running simulator at desktop scale 2, run screen, texture renderer, 30 s | {cpu:.1f}% of one core | | < 10% | {'yes' if cpu < 10 else 'NO'} |")
+    if "cpu_clicked" in window:
+        clicked, idle = window["cpu_clicked"]
+        out.append(f"| CPU use of the simulator clicked at random like a fast user (window soak, 30 s) | {clicked:.1f}% of one core | | < 10% | {'yes' if clicked < 10 else 'NO'} |")
+        out.append(f"| CPU use of the simulator idle on the run screen after the clicking (window soak) | {idle:.1f}% of one core | | < 10% | {'yes' if idle < 10 else 'NO'} |")
     for key, what in (("cpu_texture_always", "texture"), ("cpu_points_always", "points")):
         if key in window and window[key][0] is not None:
             out.append(f"| CPU use, {what} renderer, every pass repainted (for comparison) | {window[key][0]:.1f}% of one core | | | |")

@@ -400,7 +400,7 @@ class Instrument {
 
 // A whole scenario through the runner itself. It resets the instrument, so
 // the live Instrument is replaced.
-std::tuple<bool, std::string, double, std::string>
+std::tuple<bool, std::string, double, std::string, py::bytes>
 run_scenario_text(const std::string& text, const std::string& file, const std::optional<std::string>& out_dir,
                   bool update) {
     ++live_generation;
@@ -416,7 +416,8 @@ run_scenario_text(const std::string& text, const std::string& file, const std::o
         py::gil_scoped_release unlocked;
         result = run_scenario(scenario, options);
     }
-    return {result.passed, result.message, result.sim_ms / 1000, result.notes};
+    return {result.passed, result.message, result.sim_ms / 1000, result.notes,
+            py::bytes(reinterpret_cast<const char*>(FrameBuffer), sizeof FrameBuffer)};
 }
 
 } // namespace

@@ -23,7 +23,10 @@ __all__ = [
 # it landed: start_x and end_x are the x of its first column and the x after it.
 Text = namedtuple("Text", "text x y size colour start_x end_x")
 
-ScenarioResult = namedtuple("ScenarioResult", "passed message time notes")
+# What a scenario run gave: whether it passed, the failure ("file:line:column:
+# ..."), the simulated seconds, the references written by update, and the
+# frame buffer it ended on (bytes, like Instrument.frame).
+ScenarioResult = namedtuple("ScenarioResult", "passed message time notes frame")
 
 
 class Timeout(AssertionError):

@@ -138,8 +138,11 @@ class Instrument {
     // instrument is off or stops sampling.
     int64_t wait_samples(int64_t n) {
         live();
-        if (n < 0)
-            throw py::value_error("samples must be a whole number of 0 or more, not " + std::to_string(n));
+        // Samples come every 11 ticks: a day's worth is the longest wait, as for any time.
+        constexpr int64_t MOST = MAX_TOTAL_PASSES / (11 * PASSES_PER_TICK);
+        if (n < 0 || n > MOST)
+            throw py::value_error("samples " + std::to_string(n) + " is out of range 0.." +
+                                  std::to_string(MOST));
         const int64_t start = driver_->now();
         for (int64_t taken = 0; taken < n; ++taken) {
             const int64_t before = samples_;
@@ -411,11 +414,9 @@ run_scenario_text(const std::string& text, const std::string& file, const std::o
     options.write_files = out_dir.has_value();
     if (out_dir) options.out_dir = *out_dir;
     options.update = update;
-    ScenarioResult result;
-    {
-        py::gil_scoped_release unlocked;
-        result = run_scenario(scenario, options);
-    }
+    // The lock stays held: no other thread may touch the instrument's static
+    // state while the scenario runs.
+    const ScenarioResult result = run_scenario(scenario, options);
     return {result.passed, result.message, result.sim_ms / 1000, result.notes,
             py::bytes(reinterpret_cast<const char*>(FrameBuffer), sizeof FrameBuffer)};
 }

@@ -36,6 +36,7 @@ class TestInstrument(qd5.Instrument):
         """Compares the picture with <test folder>/screens/NAME.png; on a
         difference writes NAME.actual.png and NAME.diff.png into the test's
         output folder and fails naming them."""
+        __tracebackhide__ = True
         if not re.fullmatch(r"[A-Za-z0-9_.-]+", name) or name.startswith("."):
             raise ValueError(f"a screen name is letters, digits, '_', '-' and '.', not {name!r}")
         reference = os.path.join(self._screens, name + ".png")

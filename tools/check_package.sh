@@ -142,8 +142,10 @@ dev.press("knob")
 dev.wait_for(text="MAIN MENU", timeout=2)
 assert qd5.__file__.startswith(sys.argv[1]), qd5.__file__
 ' "$root" 2>&1) || fail "the unpacked module does not run"
-    (cd "$work" && PYTHONPATH="$root/usr/lib/python3/dist-packages" /usr/bin/python3 -m pytest --help 2>&1 |
-        grep -q -- '--qd5-update') || fail "pytest does not load the qd5 plugin from the package"
+    # Read whole first: grep -q would stop reading, and pipefail count the broken pipe.
+    options=$(cd "$work" && PYTHONPATH="$root/usr/lib/python3/dist-packages" /usr/bin/python3 -m pytest --help 2>&1) ||
+        fail "pytest --help fails with the package's module: $options"
+    grep -q -- '--qd5-update' <<< "$options" || fail "pytest does not load the qd5 plugin from the package"
     echo "qd5: imports, runs the instrument, pytest loads its plugin"
 else
     echo "the Python module is not built: skipping its checks"

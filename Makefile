@@ -4,7 +4,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build run test test-unit bench golden scenario-refs docs soak soak-gui fuzz generate install package web web-serve web-perf format clean
+.PHONY: all setup configure build run test test-unit bench python-perf golden scenario-refs docs soak soak-gui fuzz generate install package web web-serve web-perf format clean
 
 all: build
 
@@ -42,6 +42,10 @@ docs: scenario-refs
 
 bench: build
 	@tools/run_bench.sh $(BUILD)
+
+# A simulated hour from Python against qd5run; rewrites its section of docs/PERFORMANCE.md.
+python-perf: build
+	@/usr/bin/python3 tools/measure_python.py $(BUILD)
 
 # The long random-event soak: SOAK_PASSES passes (seed SOAK_SEED if given).
 SOAK_PASSES ?= 10000000

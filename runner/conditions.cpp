@@ -102,6 +102,10 @@ bool screen_holds(const Condition& c, std::string& found) {
 
 } // namespace
 
+bool channel_reading(int channel, int32_t& value) {
+    return channel >= 0 && channel < CHANNELS && reading_of(channel, value);
+}
+
 bool condition_holds(const Condition& c, const Driver& driver, std::string& found) {
     found.clear();
     switch (c.kind) {

@@ -3,6 +3,7 @@
 // the screen, the page, the readings and the alarm flags.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "runner/driver.h"
@@ -12,3 +13,6 @@
 bool condition_holds(const Condition& condition, const Driver& driver, std::string& found);
 // What the condition asks for, in words.
 std::string describe(const Condition& condition);
+// A channel's reading (0..3) in the scale its display uses, as the reading
+// condition compares it; false while the channel is off.
+bool channel_reading(int channel, int32_t& value);

@@ -3,18 +3,28 @@
 # place, the menu entry and the catalogue entry valid, the programs runnable from
 # the unpacked package, the manual pages clean.
 #
-#   check_package.sh BUILD VERSION APP_ID [--with-qd5run]
+#   check_package.sh BUILD VERSION APP_ID [--with-qd5run] [--with-python]
 #
 # --with-qd5run says that the build has the scenario runner, so the package must
 # carry it, its manual page and the shipped scenarios; without it those checks
-# are skipped.
+# are skipped. --with-python says the same of the qd5 Python module: it must be
+# in Debian python3's folder, import from the unpacked package and register
+# its pytest plugin.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "$1")
 version=$2
 app_id=$3
 with_qd5run=0
-[[ "${4:-}" == "--with-qd5run" ]] && with_qd5run=1
+with_python=0
+for option in "${@:4}"; do
+    case "$option" in
+    --with-qd5run) with_qd5run=1 ;;
+    --with-python) with_python=1 ;;
+    *) echo "unknown option $option" >&2; exit 2 ;;
+    esac
+done
+python_dir=./usr/lib/python3/dist-packages
 
 work="$build/package-check"
 rm -rf "$work"
@@ -37,6 +47,9 @@ echo "== Control fields"
 depends=$(dpkg-deb -f "$deb" Depends)
 # Dependencies computed from the binaries name the C library and Qt.
 [[ "$depends" == *libc6* && "$depends" == *libqt6widgets6* ]] || fail "dependencies: '$depends'"
+if ((with_python)); then
+    [[ "$depends" == *"python3 (>="* ]] || fail "no dependency on python3: '$depends'"
+fi
 echo "Depends: $depends"
 
 echo "== Contents"
@@ -53,6 +66,10 @@ expected=(
 if ((with_qd5run)); then
     expected+=(./usr/bin/qd5run ./usr/share/man/man1/qd5run.1)
 fi
+if ((with_python)); then
+    expected+=("$python_dir/qd5/__init__.py" "$python_dir/qd5/pytest_plugin.py"
+               "$python_dir/qd5-$version.dist-info/METADATA" "$python_dir/qd5-$version.dist-info/entry_points.txt")
+fi
 for path in "${expected[@]}"; do
     grep -qxF "$path" <<< "$contents" || fail "$path is not in the package"
 done
@@ -60,6 +77,12 @@ if ((with_qd5run)); then
     grep -qE '^\./usr/share/qd5sim/scenarios/.*\.yaml$' <<< "$contents" || fail "no scenarios in the package"
 else
     ! grep -qE 'qd5run' <<< "$contents" || fail "qd5run is in the package but not in the build"
+fi
+if ((with_python)); then
+    grep -qE '^\./usr/lib/python3/dist-packages/qd5/_qd5\.cpython-[0-9]+-[^/]*\.so$' <<< "$contents" ||
+        fail "the compiled module qd5/_qd5 is not in the package"
+else
+    ! grep -qE 'dist-packages/qd5' <<< "$contents" || fail "the Python module is in the package but not in the build"
 fi
 echo "${#expected[@]} files in place"
 
@@ -101,6 +124,31 @@ if ((with_qd5run)); then
     echo "qd5run: version $version, $(basename "$scenario") passes"
 else
     echo "qd5run is not built: skipping its --version and scenario checks"
+fi
+
+echo "== The Python module from the unpacked package"
+if ((with_python)); then
+    module=$(find "$root/usr/lib/python3/dist-packages/qd5" -name '_qd5.*.so')
+    missing=$(ldd "$module" | grep 'not found' || true)
+    [[ -z "$missing" ]] || fail "the module needs libraries that are not installed: $missing"
+    # Away from the build tree, so that only the unpacked module can be found.
+    (cd "$work" && PYTHONPATH="$root/usr/lib/python3/dist-packages" /usr/bin/python3 -c '
+import sys
+import qd5
+dev = qd5.Instrument()
+dev.set(ch1=216, ch2=156, ch3=2048, volts=1440)
+dev.power_on()
+dev.press("knob")
+dev.wait_for(text="MAIN MENU", timeout=2)
+assert qd5.__file__.startswith(sys.argv[1]), qd5.__file__
+' "$root" 2>&1) || fail "the unpacked module does not run"
+    # Read whole first: grep -q would stop reading, and pipefail count the broken pipe.
+    options=$(cd "$work" && PYTHONPATH="$root/usr/lib/python3/dist-packages" /usr/bin/python3 -m pytest --help 2>&1) ||
+        fail "pytest --help fails with the package's module: $options"
+    grep -q -- '--qd5-update' <<< "$options" || fail "pytest does not load the qd5 plugin from the package"
+    echo "qd5: imports, runs the instrument, pytest loads its plugin"
+else
+    echo "the Python module is not built: skipping its checks"
 fi
 
 echo "== Manual pages"

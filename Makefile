@@ -4,7 +4,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build run test test-unit bench python-perf golden scenario-refs docs soak soak-gui fuzz generate install package web web-serve web-perf format clean
+.PHONY: all setup configure build run test test-unit bench python-perf refs docs soak soak-gui fuzz generate install package web web-serve web-perf format clean
 
 all: build
 
@@ -25,19 +25,18 @@ run: build
 test: build
 	@tools/run_tests.sh $(BUILD) $(ASAN_BUILD)
 
-# Rewrites the golden images after an intended change of a screen.
-golden: build
-	QD5_UPDATE_GOLDEN=1 $(BUILD)/tests/unit_tests --gtest_brief=1
-
-# Rewrites the reference pictures that shipped scenarios compare with
-# (scenarios/refs/), after an intended change of a screen.
-scenario-refs: build
-	$(BUILD)/qd5run --update --out $(BUILD)/scenario-out scenarios/*.yaml
+# Rewrites every reference picture after an intended change of a screen: the
+# golden images (tests/golden/) and the shipped scenarios' references
+# (scenarios/refs/). Failures of either leave their actual and diff pictures in
+# $(BUILD)/test-output/.
+refs: build
+	QD5_UPDATE_REFS=1 $(BUILD)/tests/unit_tests --gtest_brief=1
+	$(BUILD)/qd5run --update --out $(BUILD)/test-output/scenarios scenarios/*.yaml
 
 # Regenerates the pictures and recordings in docs/ that qd5run makes, after
 # the references.
 DOC_SCENARIOS = scenarios/power_on_pages.yaml scenarios/oil_pressure_alarm.yaml
-docs: scenario-refs
+docs: refs
 	$(BUILD)/qd5run --out docs $(DOC_SCENARIOS)
 
 bench: build

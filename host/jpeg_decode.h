@@ -3,14 +3,8 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <vector>
 
-struct RgbPicture {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> rgb; // width * height * 3 bytes, rows top first
-};
+#include "picture/rgb_picture.h"
 
 // Decodes any JPEG; false (and an empty picture) on any error.
 bool decode_jpeg_rgb(const unsigned char* data, std::size_t size, RgbPicture& picture);

@@ -20,13 +20,13 @@
 #include "host/device.h"
 #include "host/front_panel.h"
 #include "measurement/settings.h"
+#include "picture/picture.h"
 #include "runner/conditions.h"
 #include "runner/driver.h"
 #include "runner/gif_recorder.h"
 #include "runner/loader.h"
 #include "runner/names.h"
 #include "runner/picture.h"
-#include "runner/png_file.h"
 #include "runner/scenario_run.h"
 
 namespace py = pybind11;

@@ -6,11 +6,11 @@
 
 #include "display/framebuffer.h"
 #include "host/device.h"
+#include "picture/picture.h"
 #include "runner/conditions.h"
 #include "runner/driver.h"
 #include "runner/gif_recorder.h"
 #include "runner/picture.h"
-#include "runner/png_file.h"
 
 namespace fs = std::filesystem;
 

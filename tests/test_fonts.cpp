@@ -9,7 +9,8 @@
 
 #include "display/palette.h"
 #include "display/text.h"
-#include "support/png_image.h"
+#include "picture/picture.h"
+#include "support/test_output.h"
 #include "test_fonts_reader.h"
 
 namespace {
@@ -184,7 +185,7 @@ TEST(Fonts, WritesASheetPerFont) {
                     sheet[size_t(y0 + r) * width + x0 + c] = f.ink(code, r, c) ? 15 : 224;
         }
         const std::string path = test_output_dir() + "/font_sheet_" + std::to_string(f.size) + ".png";
-        EXPECT_TRUE(write_png(path, indices_to_image(sheet.data(), width, height, 3))) << path;
+        EXPECT_TRUE(write_png_file(path, indexed_picture(sheet.data(), width, height, 3))) << path;
     }
 }
 

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "host/instrument.h"
-#include "support/png_image.h"
+#include "picture/picture.h"
+#include "support/test_output.h"
 
 namespace {
 
@@ -131,8 +132,8 @@ TEST(Icons, WritesIconSheet) {
             for (int x = 0; x < ICON_SIZE; ++x)
                 sheet[(y + GAP) * WIDTH + GAP + i * (ICON_SIZE + GAP) + x] = FrameBuffer[y][x];
     }
-    EXPECT_TRUE(
-        write_png(test_output_dir() + "/icon_sheet.png", indices_to_image(sheet.data(), WIDTH, HEIGHT, 4)));
+    EXPECT_TRUE(write_png_file(test_output_dir() + "/icon_sheet.png",
+                               indexed_picture(sheet.data(), WIDTH, HEIGHT, 4)));
 }
 
 } // namespace

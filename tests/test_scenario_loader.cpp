@@ -6,9 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "picture/picture.h"
 #include "runner/cli.h"
 #include "runner/loader.h"
-#include "support/png_image.h"
+#include "support/test_output.h"
 
 namespace {
 

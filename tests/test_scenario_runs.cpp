@@ -7,10 +7,11 @@
 #include <gif_lib.h>
 
 #include "display/framebuffer.h"
+#include "picture/picture.h"
 #include "runner/gif_recorder.h"
 #include "runner/launcher.h"
 #include "runner/loader.h"
-#include "support/png_image.h"
+#include "support/test_output.h"
 
 namespace {
 

@@ -10,7 +10,8 @@
 #include "display/framebuffer.h"
 #include "display/text.h"
 #include "display/text_record.h"
-#include "support/png_image.h"
+#include "picture/picture.h"
+#include "support/test_output.h"
 #include "test_fonts_reader.h"
 
 namespace {
@@ -316,7 +317,7 @@ TEST_F(Text, WritesASamplePicture) {
     lcd_text(2, 94, "87\260C", 10, ALIGN_LEFT, COLOUR_YELLOW); // \260 is the degree sign
     lcd_text(158, 94, "Max 104\260F", 10, ALIGN_RIGHT, COLOUR_RED);
     lcd_text(80, 112, "4-20mA 13.8V gjpqy", 8, ALIGN_CENTRE, COLOUR_GREEN);
-    EXPECT_TRUE(write_png(test_output_dir() + "/text_sample.png", frame_to_image()));
+    EXPECT_TRUE(write_png_file(test_output_dir() + "/text_sample.png", frame_picture()));
 }
 
 } // namespace

@@ -3,8 +3,8 @@
 // EXPECT_TRUE(matches_golden("run_hbar_4ch")) compares the current frame buffer,
 // pixel for pixel, with tests/golden/run_hbar_4ch.png. On a mismatch it writes
 // the actual picture and a diff (differing pixels red over a dimmed copy) into
-// <build>/test-output/golden/. With QD5_UPDATE_GOLDEN=1 in the environment
-// (make golden) it rewrites the reference instead.
+// <build>/test-output/golden/. With QD5_UPDATE_REFS=1 in the environment
+// (make refs) it rewrites the reference instead.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -17,7 +17,17 @@
 // nothing and adds no advance (a label whose terminator was edited into code 1
 // still draws in the fonts that start at 32). Every read is checked against the
 // length of the font, so no entry or bitmap is ever read beyond its end.
+//
+// The entries are read once per font, on its first use, into a table indexed by
+// character code that also keeps the rows of each glyph that hold ink. A glyph
+// is clipped once, to the rows and columns that land on the screen under the
+// unsigned 16-bit comparisons of lcd_set_pixel, and its bitmap bytes are then
+// written eight pixels at a time; only a byte that straddles a screen edge is
+// written pixel by pixel. The pixels are exactly those of setting every ink bit
+// through lcd_set_pixel.
 #include "display/text.h"
+
+#include <cstring>
 
 #include "display/fonts.h"
 #include "display/framebuffer.h"
@@ -34,107 +44,211 @@ struct FontRecord {
     const uint32_t* length;
 };
 
+constexpr unsigned FONT_COUNT = 9;
+
 // Size 8 comes first: every size not listed falls back to it.
-const FontRecord font_records[] = {
+const FontRecord font_records[FONT_COUNT] = {
     {8, font_8, &font_8_size},    {9, font_9, &font_9_size},    {10, font_10, &font_10_size},
     {12, font_12, &font_12_size}, {16, font_16, &font_16_size}, {20, font_20, &font_20_size},
     {24, font_24, &font_24_size}, {30, font_30, &font_30_size}, {34, font_34, &font_34_size},
 };
 
-const FontRecord& font_record(uint8_t size) {
-    for (const FontRecord& record : font_records)
-        if (record.size == size) return record;
-    return font_records[0];
-}
-
-// The header fields that drawing needs, read once per call.
-struct Font {
-    const uint8_t* data;
-    uint32_t length;
-    uint16_t first;
-    uint16_t last;
-    uint8_t height;
-    bool overlapping; // size 34: cells overlap by one column
+// The index into font_records for every size argument, 0 where none matches.
+struct FontIndex {
+    uint8_t of_size[256];
 };
 
-struct Glyph {
+constexpr FontIndex make_font_index() {
+    constexpr uint8_t sizes[FONT_COUNT] = {8, 9, 10, 12, 16, 20, 24, 30, 34};
+    FontIndex index{};
+    for (uint8_t i = 0; i < FONT_COUNT; ++i) index.of_size[sizes[i]] = i;
+    return index;
+}
+
+constexpr FontIndex font_index = make_font_index();
+
+// One character code of a font, read from its entry.
+struct GlyphInfo {
+    uint32_t bitmap;  // offset of the bitmap from the first byte of the font
+    uint16_t advance; // pen step after the glyph
     uint8_t width;
-    const uint8_t* bitmap; // nullptr when the bitmap would lie outside the font
+    uint8_t ink_top; // rows ink_top to ink_end - 1 hold all the ink; equal when there is
+    uint8_t ink_end; // none or the bitmap would lie outside the font
+    bool in_range;   // false: the code is skipped with no advance
 };
 
-Font open_font(uint8_t size) {
-    const FontRecord& record = font_record(size);
-    Font font{record.data, *record.length, 1, 0, 0, record.size == 34};
-    if (font.length < 8) return font; // first > last: no code is in range
-    font.first = uint16_t(font.data[2] | font.data[3] << 8);
-    font.last = uint16_t(font.data[4] | font.data[5] << 8);
-    font.height = font.data[7];
-    return font;
-}
+struct FontTable {
+    bool ready;
+    uint8_t height;
+    GlyphInfo glyphs[256];
+};
 
-// Looks up a code; false if it lies outside the font (skipped with no advance).
-bool find_glyph(const Font& font, uint8_t code, Glyph& glyph) {
-    if (code < font.first || code > font.last) return false;
-    uint32_t entry = 8u + 4u * uint32_t(code - font.first);
-    if (entry + 4u > font.length) return false;
-    const uint8_t* e = font.data + entry;
-    glyph.width = e[1];
-    uint32_t offset = uint32_t(e[0]) << 16 | uint32_t(e[3]) << 8 | e[2];
-    uint32_t bytes = uint32_t(font.height) * ((glyph.width + 7u) / 8u);
-    glyph.bitmap = (offset <= font.length && bytes <= font.length - offset) ? font.data + offset : nullptr;
-    return true;
-}
+FontTable font_tables[FONT_COUNT];
 
-uint16_t advance_of(const Font& font, const Glyph& glyph) {
-    return font.overlapping ? uint16_t(glyph.width - 1) : uint16_t(glyph.width + 1);
-}
+// The bits of the last byte of a row that lie within a width (the rest are padding).
+inline unsigned last_byte_mask(unsigned width) { return (0xFF00u >> (((width + 7u) & 7u) + 1u)) & 0xFFu; }
 
-// Sets the ink pixels of one bitmap row. A row whose cell lies wholly on the
-// screen is written straight into the frame buffer, which is exactly what
-// lcd_set_pixel would do for each of its pixels; any other row goes through
-// lcd_set_pixel and its clipping.
-void draw_row(const uint8_t* bits_row, unsigned row_bytes, unsigned width, int16_t x, int16_t y,
-              uint8_t colour) {
-    const bool inside = uint16_t(x) < LCD_WIDTH && uint16_t(x) + width <= unsigned(LCD_WIDTH);
-    uint8_t* target = inside ? &FrameBuffer[uint16_t(y)][uint16_t(x)] : nullptr;
-    for (unsigned b = 0; b < row_bytes; ++b) {
-        unsigned bits = bits_row[b];
-        while (bits != 0) {
-            const unsigned bit = unsigned(__builtin_clz(bits)) - 24u; // 0 = leftmost pixel
-            bits &= ~(0x80u >> bit);
-            const unsigned column = b * 8u + bit;
-            if (column >= width) break; // padding bits are never ink
-            if (target != nullptr)
-                target[column] = colour;
-            else
-                lcd_set_pixel(int16_t(uint16_t(x) + column), y, colour);
+// Reads every entry of a font once. The checks are those a reader of single
+// entries would make: an entry beyond the font's end puts the code out of
+// range, a bitmap beyond it leaves the glyph without ink.
+void build_table(unsigned index) {
+    const FontRecord& record = font_records[index];
+    FontTable& table = font_tables[index];
+    const uint8_t* data = record.data;
+    const uint32_t length = *record.length;
+    uint16_t first = 1, last = 0; // a font without a header has no code in range
+    table.height = 0;
+    if (length >= 8) {
+        first = uint16_t(data[2] | data[3] << 8);
+        last = uint16_t(data[4] | data[5] << 8);
+        table.height = data[7];
+    }
+    for (unsigned code = 0; code < 256; ++code) {
+        GlyphInfo& glyph = table.glyphs[code];
+        glyph = GlyphInfo{0, 0, 0, 0, 0, false};
+        if (code < first || code > last) continue;
+        const uint32_t entry = 8u + 4u * uint32_t(code - first);
+        if (entry + 4u > length) continue;
+        const uint8_t* e = data + entry;
+        glyph.in_range = true;
+        glyph.width = e[1];
+        glyph.advance = record.size == 34 ? uint16_t(glyph.width - 1) : uint16_t(glyph.width + 1);
+        const uint32_t offset = uint32_t(e[0]) << 16 | uint32_t(e[3]) << 8 | e[2];
+        const unsigned row_bytes = (glyph.width + 7u) / 8u;
+        const uint32_t bytes = uint32_t(table.height) * row_bytes;
+        if (offset > length || bytes > length - offset || row_bytes == 0) continue;
+        glyph.bitmap = offset;
+        const unsigned last_mask = last_byte_mask(glyph.width);
+        for (unsigned r = 0; r < table.height; ++r) {
+            const uint8_t* row = data + offset + r * row_bytes;
+            bool ink = (row[row_bytes - 1] & last_mask) != 0;
+            for (unsigned b = 0; b + 1 < row_bytes && !ink; ++b) ink = row[b] != 0;
+            if (!ink) continue;
+            if (glyph.ink_end == 0) glyph.ink_top = uint8_t(r);
+            glyph.ink_end = uint8_t(r + 1);
         }
     }
+    table.ready = true;
 }
 
-void draw_glyph(const Font& font, const Glyph& glyph, int16_t x, int16_t y, uint8_t colour) {
-    if (glyph.bitmap == nullptr) return;
+const FontTable& font_table(unsigned index) {
+    if (!font_tables[index].ready) build_table(index);
+    return font_tables[index];
+}
+
+// The eight frame buffer bytes of the pixels of a bitmap byte: 0xFF where the
+// bit is ink, most significant bit first (the same order in memory on any host).
+struct InkMasks {
+    uint8_t of_byte[256][8];
+};
+
+constexpr InkMasks make_ink_masks() {
+    InkMasks masks{};
+    for (unsigned bits = 0; bits < 256; ++bits)
+        for (unsigned k = 0; k < 8; ++k) masks.of_byte[bits][k] = (bits & (0x80u >> k)) != 0 ? 0xFF : 0;
+    return masks;
+}
+
+constexpr InkMasks ink_masks = make_ink_masks();
+
+// Sets the ink pixels of one bitmap byte at p[0..7], leaving the others as they are.
+inline void blend_byte(uint8_t* p, unsigned bits, uint64_t colours) {
+    uint64_t mask, pixels;
+    std::memcpy(&mask, ink_masks.of_byte[bits], 8);
+    std::memcpy(&pixels, p, 8);
+    pixels = (pixels & ~mask) | (colours & mask);
+    std::memcpy(p, &pixels, 8);
+}
+
+// The cells start..start+length-1, counted in 16 bits, that land within
+// 0..limit-1 once compared as unsigned 16-bit values, as the range lo..hi-1
+// of cell numbers (empty when lo >= hi). A start at or beyond the limit is a
+// negative one that may wrap round to the screen's first cells.
+inline void visible_span(uint16_t start, unsigned length, unsigned limit, unsigned& lo, unsigned& hi) {
+    if (start < limit) {
+        lo = 0;
+        hi = limit - start;
+    } else {
+        lo = 65536u - start;
+        hi = lo + limit;
+    }
+    if (hi > length) hi = length;
+}
+
+void draw_glyph(const uint8_t* font, uint8_t height, const GlyphInfo& glyph, uint16_t x, uint16_t y,
+                uint8_t colour, uint64_t colours) {
+    unsigned r0, r1, c0, c1;
+    visible_span(y, height, LCD_HEIGHT, r0, r1);
+    if (r0 < glyph.ink_top) r0 = glyph.ink_top;
+    if (r1 > glyph.ink_end) r1 = glyph.ink_end;
+    if (r0 >= r1) return;
+    visible_span(x, glyph.width, LCD_WIDTH, c0, c1);
+    if (c0 >= c1) return;
+
+    // Column c of the glyph lands on screen column c + shift, row r on row r + row_shift.
+    const int shift = int(uint16_t(x + c0)) - int(c0);
+    const int row_shift = int(uint16_t(y + r0)) - int(r0);
     const unsigned row_bytes = (glyph.width + 7u) / 8u;
-    const uint8_t* row = glyph.bitmap;
-    for (unsigned r = 0; r < font.height; ++r, row += row_bytes) {
-        const int16_t py = int16_t(uint16_t(y) + r);
-        if (uint16_t(py) >= LCD_HEIGHT) continue; // every pixel of the row would be clipped
-        draw_row(row, row_bytes, glyph.width, x, py, colour);
+
+    // Bytes whose eight pixels all lie on the screen are written whole; they
+    // are consecutive. The others (at most one at each screen edge) keep only
+    // their visible bits and are written pixel by pixel.
+    unsigned whole_first = row_bytes, whole_end = 0;
+    unsigned edge_byte[2];
+    unsigned edge_mask[2];
+    unsigned edges = 0;
+    for (unsigned b = 0; b < row_bytes; ++b) {
+        const unsigned from = 8u * b;
+        const int on_screen = int(from) + shift;
+        if (on_screen >= 0 && on_screen + 8 <= LCD_WIDTH) {
+            if (whole_first == row_bytes) whole_first = b;
+            whole_end = b + 1;
+            continue;
+        }
+        unsigned mask = 0;
+        for (unsigned k = 0; k < 8; ++k)
+            if (from + k >= c0 && from + k < c1) mask |= 0x80u >> k;
+        if (mask != 0 && edges < 2) {
+            edge_byte[edges] = b;
+            edge_mask[edges] = mask;
+            ++edges;
+        }
+    }
+    // The last whole byte drops the padding bits if it ends the row.
+    const unsigned tail_mask = whole_end == row_bytes ? last_byte_mask(glyph.width) : 0xFFu;
+
+    const uint8_t* row = font + glyph.bitmap + r0 * row_bytes;
+    for (unsigned r = r0; r < r1; ++r, row += row_bytes) {
+        uint8_t* line = FrameBuffer[int(r) + row_shift];
+        if (whole_end > whole_first) {
+            for (unsigned b = whole_first; b + 1 < whole_end; ++b)
+                blend_byte(line + (int(8 * b) + shift), row[b], colours);
+            const unsigned b = whole_end - 1;
+            blend_byte(line + (int(8 * b) + shift), row[b] & tail_mask, colours);
+        }
+        for (unsigned e = 0; e < edges; ++e) {
+            unsigned bits = row[edge_byte[e]] & edge_mask[e];
+            while (bits != 0) {
+                const unsigned k = unsigned(__builtin_clz(bits)) - 24u; // 0 = leftmost pixel
+                bits &= ~(0x80u >> k);
+                line[int(8 * edge_byte[e] + k) + shift] = colour;
+            }
+        }
     }
 }
 
 } // namespace
 
-const uint8_t* font_for_size(uint8_t size) { return font_record(size).data; }
+const uint8_t* font_for_size(uint8_t size) { return font_records[font_index.of_size[size]].data; }
 
 void lcd_text(int16_t x, int16_t y, const char* text, uint8_t size, uint8_t align, uint8_t colour) {
     if (text == nullptr) text = "";
-    const Font font = open_font(size);
-    Glyph glyph;
+    const unsigned index = font_index.of_size[size];
+    const FontTable& font = font_table(index);
+    const uint8_t* data = font_records[index].data;
 
     uint16_t total = 0;
-    for (const char* c = text; *c != 0; ++c)
-        if (find_glyph(font, uint8_t(*c), glyph)) total = uint16_t(total + advance_of(font, glyph));
+    for (const char* c = text; *c != 0; ++c) total = uint16_t(total + font.glyphs[uint8_t(*c)].advance);
 
     uint16_t pen;
     if (align == ALIGN_LEFT)
@@ -145,10 +259,12 @@ void lcd_text(int16_t x, int16_t y, const char* text, uint8_t size, uint8_t alig
         pen = uint16_t(uint16_t(x) - (total >> 1));
     text_start_x = int16_t(pen);
 
+    const uint64_t colours = 0x0101010101010101ull * colour;
     for (const char* c = text; *c != 0; ++c) {
-        if (!find_glyph(font, uint8_t(*c), glyph)) continue;
-        draw_glyph(font, glyph, int16_t(pen), y, colour);
-        pen = uint16_t(pen + advance_of(font, glyph));
+        const GlyphInfo& glyph = font.glyphs[uint8_t(*c)];
+        if (!glyph.in_range) continue;
+        draw_glyph(data, font.height, glyph, pen, uint16_t(y), colour, colours);
+        pen = uint16_t(pen + glyph.advance);
     }
     text_end_x = int16_t(pen);
     text_record_add(text, x, y, size, align, colour, text_start_x, text_end_x);

@@ -151,7 +151,7 @@ constexpr InkMasks make_ink_masks() {
 
 constexpr InkMasks ink_masks = make_ink_masks();
 
-// Sets the ink pixels of one bitmap byte at p[0..7], leaving the others as they are.
+// Sets the ink pixels of eight bits at p[0..7], leaving the others as they are.
 inline void blend_byte(uint8_t* p, unsigned bits, uint64_t colours) {
     uint64_t mask, pixels;
     std::memcpy(&mask, ink_masks.of_byte[bits], 8);
@@ -160,79 +160,90 @@ inline void blend_byte(uint8_t* p, unsigned bits, uint64_t colours) {
     std::memcpy(p, &pixels, 8);
 }
 
-// The cells start..start+length-1, counted in 16 bits, that land within
-// 0..limit-1 once compared as unsigned 16-bit values, as the range lo..hi-1
-// of cell numbers (empty when lo >= hi). A start at or beyond the limit is a
-// negative one that may wrap round to the screen's first cells.
-inline void visible_span(uint16_t start, unsigned length, unsigned limit, unsigned& lo, unsigned& hi) {
+// The cells start..start+length-1, counted modulo `modulus`, that fall within
+// 0..limit-1, as the range lo..hi-1 of cell numbers (empty when lo >= hi). A
+// start at or beyond the limit is a negative one that may wrap round to the
+// first cells. length + limit stays below the modulus.
+inline void visible_span(unsigned start, unsigned length, unsigned limit, unsigned modulus, unsigned& lo,
+                         unsigned& hi) {
     if (start < limit) {
         lo = 0;
         hi = limit - start;
     } else {
-        lo = 65536u - start;
+        lo = modulus - start;
         hi = lo + limit;
     }
     if (hi > length) hi = length;
 }
 
+constexpr unsigned SCREEN_WORDS = LCD_WIDTH / 8; // a row in groups of eight columns
+constexpr unsigned COLUMN_WORDS = 65536 / 8;     // the 16-bit column space in such groups
+
+// Up to seven bitmap bytes of each row, CHUNK_BYTES of them, starting at
+// column x. A row's bits are shifted by x's place within its group of eight
+// columns and written a group at a time, so every write is one aligned group of
+// the frame buffer and a group lies either wholly on the screen or wholly off
+// it (the screen and the 16-bit column space are whole numbers of groups): the
+// clipping is exact without a test per pixel.
+template <unsigned CHUNK_BYTES>
+void draw_chunk(const uint8_t* row, unsigned row_bytes, unsigned width, unsigned rows, unsigned first_row,
+                uint16_t x, uint64_t colours) {
+    const unsigned shift = x & 7u;
+    const unsigned first_word = x >> 3;
+    const unsigned words = (shift + width + 7u) / 8u;
+    unsigned k0, k1;
+    visible_span(first_word, words, SCREEN_WORDS, COLUMN_WORDS, k0, k1);
+    if (k0 >= k1) return;
+    // Bit 63 is the leftmost column of the chunk; the bits beyond its width are padding.
+    const uint64_t within = ~uint64_t(0) << (64u - width);
+    uint8_t* line = FrameBuffer[first_row] + 8u * ((first_word + k0) % COLUMN_WORDS);
+    for (unsigned r = 0; r < rows; ++r, row += row_bytes, line += LCD_WIDTH) {
+        uint64_t bits = 0;
+        for (unsigned b = 0; b < CHUNK_BYTES; ++b) bits |= uint64_t(row[b]) << (56u - 8u * b);
+        bits = (bits & within) >> shift;
+        for (unsigned k = k0; k < k1; ++k)
+            blend_byte(line + 8u * (k - k0), unsigned(bits >> (56u - 8u * k)) & 0xFFu, colours);
+    }
+}
+
 void draw_glyph(const uint8_t* font, uint8_t height, const GlyphInfo& glyph, uint16_t x, uint16_t y,
-                uint8_t colour, uint64_t colours) {
-    unsigned r0, r1, c0, c1;
-    visible_span(y, height, LCD_HEIGHT, r0, r1);
+                uint64_t colours) {
+    unsigned r0, r1;
+    visible_span(y, height, LCD_HEIGHT, 65536u, r0, r1);
     if (r0 < glyph.ink_top) r0 = glyph.ink_top;
     if (r1 > glyph.ink_end) r1 = glyph.ink_end;
     if (r0 >= r1) return;
-    visible_span(x, glyph.width, LCD_WIDTH, c0, c1);
-    if (c0 >= c1) return;
-
-    // Column c of the glyph lands on screen column c + shift, row r on row r + row_shift.
-    const int shift = int(uint16_t(x + c0)) - int(c0);
-    const int row_shift = int(uint16_t(y + r0)) - int(r0);
+    const unsigned first_row = uint16_t(y + r0);
     const unsigned row_bytes = (glyph.width + 7u) / 8u;
-
-    // Bytes whose eight pixels all lie on the screen are written whole; they
-    // are consecutive. The others (at most one at each screen edge) keep only
-    // their visible bits and are written pixel by pixel.
-    unsigned whole_first = row_bytes, whole_end = 0;
-    unsigned edge_byte[2];
-    unsigned edge_mask[2];
-    unsigned edges = 0;
-    for (unsigned b = 0; b < row_bytes; ++b) {
-        const unsigned from = 8u * b;
-        const int on_screen = int(from) + shift;
-        if (on_screen >= 0 && on_screen + 8 <= LCD_WIDTH) {
-            if (whole_first == row_bytes) whole_first = b;
-            whole_end = b + 1;
-            continue;
-        }
-        unsigned mask = 0;
-        for (unsigned k = 0; k < 8; ++k)
-            if (from + k >= c0 && from + k < c1) mask |= 0x80u >> k;
-        if (mask != 0 && edges < 2) {
-            edge_byte[edges] = b;
-            edge_mask[edges] = mask;
-            ++edges;
-        }
-    }
-    // The last whole byte drops the padding bits if it ends the row.
-    const unsigned tail_mask = whole_end == row_bytes ? last_byte_mask(glyph.width) : 0xFFu;
-
-    const uint8_t* row = font + glyph.bitmap + r0 * row_bytes;
-    for (unsigned r = r0; r < r1; ++r, row += row_bytes) {
-        uint8_t* line = FrameBuffer[int(r) + row_shift];
-        if (whole_end > whole_first) {
-            for (unsigned b = whole_first; b + 1 < whole_end; ++b)
-                blend_byte(line + (int(8 * b) + shift), row[b], colours);
-            const unsigned b = whole_end - 1;
-            blend_byte(line + (int(8 * b) + shift), row[b] & tail_mask, colours);
-        }
-        for (unsigned e = 0; e < edges; ++e) {
-            unsigned bits = row[edge_byte[e]] & edge_mask[e];
-            while (bits != 0) {
-                const unsigned k = unsigned(__builtin_clz(bits)) - 24u; // 0 = leftmost pixel
-                bits &= ~(0x80u >> k);
-                line[int(8 * edge_byte[e] + k) + shift] = colour;
-            }
+    const uint8_t* rows = font + glyph.bitmap + r0 * row_bytes;
+    // Glyphs wider than 56 columns (none of the built-in fonts has one) go in chunks.
+    for (unsigned from = 0; from < row_bytes; from += 7) {
+        const unsigned bytes = row_bytes - from < 7 ? row_bytes - from : 7;
+        const unsigned width = glyph.width - 8u * from < 56u ? glyph.width - 8u * from : 56u;
+        const uint16_t at = uint16_t(x + 8u * from);
+        const uint8_t* row = rows + from;
+        switch (bytes) {
+        case 1:
+            draw_chunk<1>(row, row_bytes, width, r1 - r0, first_row, at, colours);
+            break;
+        case 2:
+            draw_chunk<2>(row, row_bytes, width, r1 - r0, first_row, at, colours);
+            break;
+        case 3:
+            draw_chunk<3>(row, row_bytes, width, r1 - r0, first_row, at, colours);
+            break;
+        case 4:
+            draw_chunk<4>(row, row_bytes, width, r1 - r0, first_row, at, colours);
+            break;
+        case 5:
+            draw_chunk<5>(row, row_bytes, width, r1 - r0, first_row, at, colours);
+            break;
+        case 6:
+            draw_chunk<6>(row, row_bytes, width, r1 - r0, first_row, at, colours);
+            break;
+        default:
+            draw_chunk<7>(row, row_bytes, width, r1 - r0, first_row, at, colours);
+            break;
         }
     }
 }
@@ -263,7 +274,7 @@ void lcd_text(int16_t x, int16_t y, const char* text, uint8_t size, uint8_t alig
     for (const char* c = text; *c != 0; ++c) {
         const GlyphInfo& glyph = font.glyphs[uint8_t(*c)];
         if (!glyph.in_range) continue;
-        draw_glyph(data, font.height, glyph, pen, uint16_t(y), colour, colours);
+        draw_glyph(data, font.height, glyph, pen, uint16_t(y), colours);
         pen = uint16_t(pen + glyph.advance);
     }
     text_end_x = int16_t(pen);

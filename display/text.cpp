@@ -20,13 +20,14 @@
 //
 // The entries are read once per font, on its first use, into a table indexed by
 // character code that also keeps the rows of each glyph that hold ink. A glyph
-// is clipped once, to the rows and columns that land on the screen under the
-// unsigned 16-bit comparisons of lcd_set_pixel, and its bitmap bytes are then
-// written eight pixels at a time; only a byte that straddles a screen edge is
-// written pixel by pixel. The pixels are exactly those of setting every ink bit
-// through lcd_set_pixel.
+// is clipped once, to the rows that land on the screen under the unsigned
+// 16-bit comparisons of lcd_set_pixel and to the groups of eight columns that
+// do (a group lies wholly on or off the screen), and each bitmap row is shifted
+// into those groups and written eight pixels at a time. The pixels are exactly
+// those of setting every ink bit through lcd_set_pixel.
 #include "display/text.h"
 
+#include <bit>
 #include <cstring>
 
 #include "display/fonts.h"
@@ -75,6 +76,7 @@ struct GlyphInfo {
     uint8_t ink_top; // rows ink_top to ink_end - 1 hold all the ink; equal when there is
     uint8_t ink_end; // none or the bitmap would lie outside the font
     bool in_range;   // false: the code is skipped with no advance
+    bool spare;      // the font has 8 bytes beyond the bitmap: any row may be read 8 bytes at a time
 };
 
 struct FontTable {
@@ -105,7 +107,7 @@ void build_table(unsigned index) {
     }
     for (unsigned code = 0; code < 256; ++code) {
         GlyphInfo& glyph = table.glyphs[code];
-        glyph = GlyphInfo{0, 0, 0, 0, 0, false};
+        glyph = GlyphInfo{0, 0, 0, 0, 0, false, false};
         if (code < first || code > last) continue;
         const uint32_t entry = 8u + 4u * uint32_t(code - first);
         if (entry + 4u > length) continue;
@@ -118,6 +120,7 @@ void build_table(unsigned index) {
         const uint32_t bytes = uint32_t(table.height) * row_bytes;
         if (offset > length || bytes > length - offset || row_bytes == 0) continue;
         glyph.bitmap = offset;
+        glyph.spare = bytes + 8u <= length - offset;
         const unsigned last_mask = last_byte_mask(glyph.width);
         for (unsigned r = 0; r < table.height; ++r) {
             const uint8_t* row = data + offset + r * row_bytes;
@@ -179,6 +182,43 @@ inline void visible_span(unsigned start, unsigned length, unsigned limit, unsign
 constexpr unsigned SCREEN_WORDS = LCD_WIDTH / 8; // a row in groups of eight columns
 constexpr unsigned COLUMN_WORDS = 65536 / 8;     // the 16-bit column space in such groups
 
+// The first CHUNK_BYTES bytes of a bitmap row as bits 63 downwards (bit 63 the
+// leftmost column). With WHOLE the row is read as one 8-byte number; the
+// bytes beyond the chunk are then whatever follows it in the font, and the
+// caller masks them off.
+template <unsigned CHUNK_BYTES, bool WHOLE> inline uint64_t row_bits(const uint8_t* row) {
+    uint64_t bits = 0;
+    if constexpr (WHOLE) {
+        std::memcpy(&bits, row, 8);
+        if constexpr (std::endian::native == std::endian::little) bits = __builtin_bswap64(bits);
+    } else {
+        for (unsigned b = 0; b < CHUNK_BYTES; ++b) bits |= uint64_t(row[b]) << (56u - 8u * b);
+    }
+    return bits;
+}
+
+// The rows of a chunk whose WORDS groups all lie on the screen, with the
+// counts fixed so that the loops unroll.
+template <unsigned CHUNK_BYTES, unsigned WORDS, bool WHOLE>
+void draw_rows(const uint8_t* row, unsigned row_bytes, unsigned rows, uint8_t* line, uint64_t within,
+               unsigned shift, uint64_t colours) {
+    for (unsigned r = 0; r < rows; ++r, row += row_bytes, line += LCD_WIDTH) {
+        const uint64_t bits = (row_bits<CHUNK_BYTES, WHOLE>(row) & within) >> shift;
+        for (unsigned k = 0; k < WORDS; ++k)
+            blend_byte(line + 8u * k, unsigned(bits >> (56u - 8u * k)) & 0xFFu, colours);
+    }
+}
+
+template <unsigned CHUNK_BYTES, unsigned WORDS>
+void draw_rows(const uint8_t* row, unsigned row_bytes, unsigned rows, uint8_t* line, uint64_t within,
+               unsigned shift, uint64_t colours, bool spare) {
+    // Wider rows are cheaper read whole, where the font has the bytes to spare.
+    if (CHUNK_BYTES >= 3 && spare)
+        draw_rows<CHUNK_BYTES, WORDS, true>(row, row_bytes, rows, line, within, shift, colours);
+    else
+        draw_rows<CHUNK_BYTES, WORDS, false>(row, row_bytes, rows, line, within, shift, colours);
+}
+
 // Up to seven bitmap bytes of each row, CHUNK_BYTES of them, starting at
 // column x. A row's bits are shifted by x's place within its group of eight
 // columns and written a group at a time, so every write is one aligned group of
@@ -187,7 +227,7 @@ constexpr unsigned COLUMN_WORDS = 65536 / 8;     // the 16-bit column space in s
 // clipping is exact without a test per pixel.
 template <unsigned CHUNK_BYTES>
 void draw_chunk(const uint8_t* row, unsigned row_bytes, unsigned width, unsigned rows, unsigned first_row,
-                uint16_t x, uint64_t colours) {
+                uint16_t x, uint64_t colours, bool spare) {
     const unsigned shift = x & 7u;
     const unsigned first_word = x >> 3;
     const unsigned words = (shift + width + 7u) / 8u;
@@ -197,6 +237,14 @@ void draw_chunk(const uint8_t* row, unsigned row_bytes, unsigned width, unsigned
     // Bit 63 is the leftmost column of the chunk; the bits beyond its width are padding.
     const uint64_t within = ~uint64_t(0) << (64u - width);
     uint8_t* line = FrameBuffer[first_row] + 8u * ((first_word + k0) % COLUMN_WORDS);
+    if (k0 == 0 && k1 == words) { // the common case: every group on the screen
+        if (words == CHUNK_BYTES)
+            draw_rows<CHUNK_BYTES, CHUNK_BYTES>(row, row_bytes, rows, line, within, shift, colours, spare);
+        else
+            draw_rows<CHUNK_BYTES, CHUNK_BYTES + 1>(row, row_bytes, rows, line, within, shift, colours,
+                                                    spare);
+        return;
+    }
     for (unsigned r = 0; r < rows; ++r, row += row_bytes, line += LCD_WIDTH) {
         uint64_t bits = 0;
         for (unsigned b = 0; b < CHUNK_BYTES; ++b) bits |= uint64_t(row[b]) << (56u - 8u * b);
@@ -224,25 +272,25 @@ void draw_glyph(const uint8_t* font, uint8_t height, const GlyphInfo& glyph, uin
         const uint8_t* row = rows + from;
         switch (bytes) {
         case 1:
-            draw_chunk<1>(row, row_bytes, width, r1 - r0, first_row, at, colours);
+            draw_chunk<1>(row, row_bytes, width, r1 - r0, first_row, at, colours, glyph.spare);
             break;
         case 2:
-            draw_chunk<2>(row, row_bytes, width, r1 - r0, first_row, at, colours);
+            draw_chunk<2>(row, row_bytes, width, r1 - r0, first_row, at, colours, glyph.spare);
             break;
         case 3:
-            draw_chunk<3>(row, row_bytes, width, r1 - r0, first_row, at, colours);
+            draw_chunk<3>(row, row_bytes, width, r1 - r0, first_row, at, colours, glyph.spare);
             break;
         case 4:
-            draw_chunk<4>(row, row_bytes, width, r1 - r0, first_row, at, colours);
+            draw_chunk<4>(row, row_bytes, width, r1 - r0, first_row, at, colours, glyph.spare);
             break;
         case 5:
-            draw_chunk<5>(row, row_bytes, width, r1 - r0, first_row, at, colours);
+            draw_chunk<5>(row, row_bytes, width, r1 - r0, first_row, at, colours, glyph.spare);
             break;
         case 6:
-            draw_chunk<6>(row, row_bytes, width, r1 - r0, first_row, at, colours);
+            draw_chunk<6>(row, row_bytes, width, r1 - r0, first_row, at, colours, glyph.spare);
             break;
         default:
-            draw_chunk<7>(row, row_bytes, width, r1 - r0, first_row, at, colours);
+            draw_chunk<7>(row, row_bytes, width, r1 - r0, first_row, at, colours, glyph.spare);
             break;
         }
     }

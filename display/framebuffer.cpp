@@ -112,12 +112,23 @@ void lcd_rect(int16_t x0, int16_t y0, int16_t x1, int16_t y1, uint8_t colour) {
     lcd_hline(x0, x1, y1, colour);
 }
 
-// Rows from y0 to y1 with a counter wide enough to end after row 65535.
+// Rows from y0 to y1 with a counter wide enough to end after row 65535. Every
+// row is the same lcd_hline, so its clipping is worked out once and each
+// visible row is one memset.
 void lcd_fill_rect(int16_t x0, int16_t y0, int16_t x1, int16_t y1, uint8_t colour) {
     if (y0 == y1) return;
-    const uint32_t last = u16(y1);
-    for (uint32_t row = u16(y0); row <= last && row < LCD_HEIGHT; ++row)
-        lcd_hline(x0, x1, static_cast<int16_t>(row), colour);
+    const uint32_t first = u16(x0);
+    const uint32_t last = u16(x1);
+    if (first > last || first >= LCD_WIDTH) return;
+    const uint32_t end = last < LCD_WIDTH - 1 ? last : LCD_WIDTH - 1;
+    const uint32_t last_row = u16(y1) < LCD_HEIGHT - 1 ? u16(y1) : LCD_HEIGHT - 1;
+    if (u16(y0) > last_row) return;
+    if (first == 0 && end == LCD_WIDTH - 1) { // whole rows lie one after another
+        std::memset(&FrameBuffer[u16(y0)][0], colour, (last_row - u16(y0) + 1) * LCD_WIDTH);
+        return;
+    }
+    for (uint32_t row = u16(y0); row <= last_row; ++row)
+        std::memset(&FrameBuffer[row][first], colour, end - first + 1);
 }
 
 void framebuffer_reset() { std::memset(FrameBuffer, 0, sizeof FrameBuffer); }

@@ -17,7 +17,18 @@
 // nothing and adds no advance (a label whose terminator was edited into code 1
 // still draws in the fonts that start at 32). Every read is checked against the
 // length of the font, so no entry or bitmap is ever read beyond its end.
+//
+// The entries are read once per font, on its first use, into a table indexed by
+// character code that also keeps the rows of each glyph that hold ink. A glyph
+// is clipped once, to the rows that land on the screen under the unsigned
+// 16-bit comparisons of lcd_set_pixel and to the groups of eight columns that
+// do (a group lies wholly on or off the screen), and each bitmap row is shifted
+// into those groups and written eight pixels at a time. The pixels are exactly
+// those of setting every ink bit through lcd_set_pixel.
 #include "display/text.h"
+
+#include <bit>
+#include <cstring>
 
 #include "display/fonts.h"
 #include "display/framebuffer.h"
@@ -34,107 +45,269 @@ struct FontRecord {
     const uint32_t* length;
 };
 
+constexpr unsigned FONT_COUNT = 9;
+
 // Size 8 comes first: every size not listed falls back to it.
-const FontRecord font_records[] = {
+const FontRecord font_records[FONT_COUNT] = {
     {8, font_8, &font_8_size},    {9, font_9, &font_9_size},    {10, font_10, &font_10_size},
     {12, font_12, &font_12_size}, {16, font_16, &font_16_size}, {20, font_20, &font_20_size},
     {24, font_24, &font_24_size}, {30, font_30, &font_30_size}, {34, font_34, &font_34_size},
 };
 
-const FontRecord& font_record(uint8_t size) {
-    for (const FontRecord& record : font_records)
-        if (record.size == size) return record;
-    return font_records[0];
-}
-
-// The header fields that drawing needs, read once per call.
-struct Font {
-    const uint8_t* data;
-    uint32_t length;
-    uint16_t first;
-    uint16_t last;
-    uint8_t height;
-    bool overlapping; // size 34: cells overlap by one column
+// The index into font_records for every size argument, 0 where none matches.
+struct FontIndex {
+    uint8_t of_size[256];
 };
 
-struct Glyph {
+constexpr FontIndex make_font_index() {
+    constexpr uint8_t sizes[FONT_COUNT] = {8, 9, 10, 12, 16, 20, 24, 30, 34};
+    FontIndex index{};
+    for (uint8_t i = 0; i < FONT_COUNT; ++i) index.of_size[sizes[i]] = i;
+    return index;
+}
+
+constexpr FontIndex font_index = make_font_index();
+
+// One character code of a font, read from its entry.
+struct GlyphInfo {
+    uint32_t bitmap;  // offset of the bitmap from the first byte of the font
+    uint16_t advance; // pen step after the glyph
     uint8_t width;
-    const uint8_t* bitmap; // nullptr when the bitmap would lie outside the font
+    uint8_t ink_top; // rows ink_top to ink_end - 1 hold all the ink; equal when there is
+    uint8_t ink_end; // none or the bitmap would lie outside the font
+    bool in_range;   // false: the code is skipped with no advance
+    bool spare;      // the font has 8 bytes beyond the bitmap: any row may be read 8 bytes at a time
 };
 
-Font open_font(uint8_t size) {
-    const FontRecord& record = font_record(size);
-    Font font{record.data, *record.length, 1, 0, 0, record.size == 34};
-    if (font.length < 8) return font; // first > last: no code is in range
-    font.first = uint16_t(font.data[2] | font.data[3] << 8);
-    font.last = uint16_t(font.data[4] | font.data[5] << 8);
-    font.height = font.data[7];
-    return font;
-}
+struct FontTable {
+    bool ready;
+    uint8_t height;
+    GlyphInfo glyphs[256];
+};
 
-// Looks up a code; false if it lies outside the font (skipped with no advance).
-bool find_glyph(const Font& font, uint8_t code, Glyph& glyph) {
-    if (code < font.first || code > font.last) return false;
-    uint32_t entry = 8u + 4u * uint32_t(code - font.first);
-    if (entry + 4u > font.length) return false;
-    const uint8_t* e = font.data + entry;
-    glyph.width = e[1];
-    uint32_t offset = uint32_t(e[0]) << 16 | uint32_t(e[3]) << 8 | e[2];
-    uint32_t bytes = uint32_t(font.height) * ((glyph.width + 7u) / 8u);
-    glyph.bitmap = (offset <= font.length && bytes <= font.length - offset) ? font.data + offset : nullptr;
-    return true;
-}
+FontTable font_tables[FONT_COUNT];
 
-uint16_t advance_of(const Font& font, const Glyph& glyph) {
-    return font.overlapping ? uint16_t(glyph.width - 1) : uint16_t(glyph.width + 1);
-}
+// The bits of the last byte of a row that lie within a width (the rest are padding).
+inline unsigned last_byte_mask(unsigned width) { return (0xFF00u >> (((width + 7u) & 7u) + 1u)) & 0xFFu; }
 
-// Sets the ink pixels of one bitmap row. A row whose cell lies wholly on the
-// screen is written straight into the frame buffer, which is exactly what
-// lcd_set_pixel would do for each of its pixels; any other row goes through
-// lcd_set_pixel and its clipping.
-void draw_row(const uint8_t* bits_row, unsigned row_bytes, unsigned width, int16_t x, int16_t y,
-              uint8_t colour) {
-    const bool inside = uint16_t(x) < LCD_WIDTH && uint16_t(x) + width <= unsigned(LCD_WIDTH);
-    uint8_t* target = inside ? &FrameBuffer[uint16_t(y)][uint16_t(x)] : nullptr;
-    for (unsigned b = 0; b < row_bytes; ++b) {
-        unsigned bits = bits_row[b];
-        while (bits != 0) {
-            const unsigned bit = unsigned(__builtin_clz(bits)) - 24u; // 0 = leftmost pixel
-            bits &= ~(0x80u >> bit);
-            const unsigned column = b * 8u + bit;
-            if (column >= width) break; // padding bits are never ink
-            if (target != nullptr)
-                target[column] = colour;
-            else
-                lcd_set_pixel(int16_t(uint16_t(x) + column), y, colour);
+// Reads every entry of a font once. The checks are those a reader of single
+// entries would make: an entry beyond the font's end puts the code out of
+// range, a bitmap beyond it leaves the glyph without ink.
+void build_table(unsigned index) {
+    const FontRecord& record = font_records[index];
+    FontTable& table = font_tables[index];
+    const uint8_t* data = record.data;
+    const uint32_t length = *record.length;
+    uint16_t first = 1, last = 0; // a font without a header has no code in range
+    table.height = 0;
+    if (length >= 8) {
+        first = uint16_t(data[2] | data[3] << 8);
+        last = uint16_t(data[4] | data[5] << 8);
+        table.height = data[7];
+    }
+    for (unsigned code = 0; code < 256; ++code) {
+        GlyphInfo& glyph = table.glyphs[code];
+        glyph = GlyphInfo{0, 0, 0, 0, 0, false, false};
+        if (code < first || code > last) continue;
+        const uint32_t entry = 8u + 4u * uint32_t(code - first);
+        if (entry + 4u > length) continue;
+        const uint8_t* e = data + entry;
+        glyph.in_range = true;
+        glyph.width = e[1];
+        glyph.advance = record.size == 34 ? uint16_t(glyph.width - 1) : uint16_t(glyph.width + 1);
+        const uint32_t offset = uint32_t(e[0]) << 16 | uint32_t(e[3]) << 8 | e[2];
+        const unsigned row_bytes = (glyph.width + 7u) / 8u;
+        const uint32_t bytes = uint32_t(table.height) * row_bytes;
+        if (offset > length || bytes > length - offset || row_bytes == 0) continue;
+        glyph.bitmap = offset;
+        glyph.spare = bytes + 8u <= length - offset;
+        const unsigned last_mask = last_byte_mask(glyph.width);
+        for (unsigned r = 0; r < table.height; ++r) {
+            const uint8_t* row = data + offset + r * row_bytes;
+            bool ink = (row[row_bytes - 1] & last_mask) != 0;
+            for (unsigned b = 0; b + 1 < row_bytes && !ink; ++b) ink = row[b] != 0;
+            if (!ink) continue;
+            if (glyph.ink_end == 0) glyph.ink_top = uint8_t(r);
+            glyph.ink_end = uint8_t(r + 1);
         }
+    }
+    table.ready = true;
+}
+
+const FontTable& font_table(unsigned index) {
+    if (!font_tables[index].ready) build_table(index);
+    return font_tables[index];
+}
+
+// The eight frame buffer bytes of the pixels of a bitmap byte: 0xFF where the
+// bit is ink, most significant bit first (the same order in memory on any host).
+struct InkMasks {
+    uint8_t of_byte[256][8];
+};
+
+constexpr InkMasks make_ink_masks() {
+    InkMasks masks{};
+    for (unsigned bits = 0; bits < 256; ++bits)
+        for (unsigned k = 0; k < 8; ++k) masks.of_byte[bits][k] = (bits & (0x80u >> k)) != 0 ? 0xFF : 0;
+    return masks;
+}
+
+constexpr InkMasks ink_masks = make_ink_masks();
+
+// Sets the ink pixels of eight bits at p[0..7], leaving the others as they are.
+inline void blend_byte(uint8_t* p, unsigned bits, uint64_t colours) {
+    uint64_t mask, pixels;
+    std::memcpy(&mask, ink_masks.of_byte[bits], 8);
+    std::memcpy(&pixels, p, 8);
+    pixels = (pixels & ~mask) | (colours & mask);
+    std::memcpy(p, &pixels, 8);
+}
+
+// The cells start..start+length-1, counted modulo `modulus`, that fall within
+// 0..limit-1, as the range lo..hi-1 of cell numbers (empty when lo >= hi). A
+// start at or beyond the limit is a negative one that may wrap round to the
+// first cells. length + limit stays below the modulus.
+inline void visible_span(unsigned start, unsigned length, unsigned limit, unsigned modulus, unsigned& lo,
+                         unsigned& hi) {
+    if (start < limit) {
+        lo = 0;
+        hi = limit - start;
+    } else {
+        lo = modulus - start;
+        hi = lo + limit;
+    }
+    if (hi > length) hi = length;
+}
+
+constexpr unsigned SCREEN_WORDS = LCD_WIDTH / 8; // a row in groups of eight columns
+constexpr unsigned COLUMN_WORDS = 65536 / 8;     // the 16-bit column space in such groups
+
+// The first CHUNK_BYTES bytes of a bitmap row as bits 63 downwards (bit 63 the
+// leftmost column). With WHOLE the row is read as one 8-byte number; the
+// bytes beyond the chunk are then whatever follows it in the font, and the
+// caller masks them off.
+template <unsigned CHUNK_BYTES, bool WHOLE> inline uint64_t row_bits(const uint8_t* row) {
+    uint64_t bits = 0;
+    if constexpr (WHOLE) {
+        std::memcpy(&bits, row, 8);
+        if constexpr (std::endian::native == std::endian::little) bits = __builtin_bswap64(bits);
+    } else {
+        for (unsigned b = 0; b < CHUNK_BYTES; ++b) bits |= uint64_t(row[b]) << (56u - 8u * b);
+    }
+    return bits;
+}
+
+// The rows of a chunk whose WORDS groups all lie on the screen, with the
+// counts fixed so that the loops unroll.
+template <unsigned CHUNK_BYTES, unsigned WORDS, bool WHOLE>
+void draw_rows(const uint8_t* row, unsigned row_bytes, unsigned rows, uint8_t* line, uint64_t within,
+               unsigned shift, uint64_t colours) {
+    for (unsigned r = 0; r < rows; ++r, row += row_bytes, line += LCD_WIDTH) {
+        const uint64_t bits = (row_bits<CHUNK_BYTES, WHOLE>(row) & within) >> shift;
+        for (unsigned k = 0; k < WORDS; ++k)
+            blend_byte(line + 8u * k, unsigned(bits >> (56u - 8u * k)) & 0xFFu, colours);
     }
 }
 
-void draw_glyph(const Font& font, const Glyph& glyph, int16_t x, int16_t y, uint8_t colour) {
-    if (glyph.bitmap == nullptr) return;
+template <unsigned CHUNK_BYTES, unsigned WORDS>
+void draw_rows(const uint8_t* row, unsigned row_bytes, unsigned rows, uint8_t* line, uint64_t within,
+               unsigned shift, uint64_t colours, bool spare) {
+    // Wider rows are cheaper read whole, where the font has the bytes to spare.
+    if (CHUNK_BYTES >= 3 && spare)
+        draw_rows<CHUNK_BYTES, WORDS, true>(row, row_bytes, rows, line, within, shift, colours);
+    else
+        draw_rows<CHUNK_BYTES, WORDS, false>(row, row_bytes, rows, line, within, shift, colours);
+}
+
+// Up to seven bitmap bytes of each row, CHUNK_BYTES of them, starting at
+// column x. A row's bits are shifted by x's place within its group of eight
+// columns and written a group at a time, so every write is one aligned group of
+// the frame buffer and a group lies either wholly on the screen or wholly off
+// it (the screen and the 16-bit column space are whole numbers of groups): the
+// clipping is exact without a test per pixel.
+template <unsigned CHUNK_BYTES>
+void draw_chunk(const uint8_t* row, unsigned row_bytes, unsigned width, unsigned rows, unsigned first_row,
+                uint16_t x, uint64_t colours, bool spare) {
+    const unsigned shift = x & 7u;
+    const unsigned first_word = x >> 3;
+    const unsigned words = (shift + width + 7u) / 8u;
+    unsigned k0, k1;
+    visible_span(first_word, words, SCREEN_WORDS, COLUMN_WORDS, k0, k1);
+    if (k0 >= k1) return;
+    // Bit 63 is the leftmost column of the chunk; the bits beyond its width are padding.
+    const uint64_t within = ~uint64_t(0) << (64u - width);
+    uint8_t* line = FrameBuffer[first_row] + 8u * ((first_word + k0) % COLUMN_WORDS);
+    if (k0 == 0 && k1 == words) { // the common case: every group on the screen
+        if (words == CHUNK_BYTES)
+            draw_rows<CHUNK_BYTES, CHUNK_BYTES>(row, row_bytes, rows, line, within, shift, colours, spare);
+        else
+            draw_rows<CHUNK_BYTES, CHUNK_BYTES + 1>(row, row_bytes, rows, line, within, shift, colours,
+                                                    spare);
+        return;
+    }
+    for (unsigned r = 0; r < rows; ++r, row += row_bytes, line += LCD_WIDTH) {
+        uint64_t bits = 0;
+        for (unsigned b = 0; b < CHUNK_BYTES; ++b) bits |= uint64_t(row[b]) << (56u - 8u * b);
+        bits = (bits & within) >> shift;
+        for (unsigned k = k0; k < k1; ++k)
+            blend_byte(line + 8u * (k - k0), unsigned(bits >> (56u - 8u * k)) & 0xFFu, colours);
+    }
+}
+
+void draw_glyph(const uint8_t* font, uint8_t height, const GlyphInfo& glyph, uint16_t x, uint16_t y,
+                uint64_t colours) {
+    unsigned r0, r1;
+    visible_span(y, height, LCD_HEIGHT, 65536u, r0, r1);
+    if (r0 < glyph.ink_top) r0 = glyph.ink_top;
+    if (r1 > glyph.ink_end) r1 = glyph.ink_end;
+    if (r0 >= r1) return;
+    const unsigned first_row = uint16_t(y + r0);
     const unsigned row_bytes = (glyph.width + 7u) / 8u;
-    const uint8_t* row = glyph.bitmap;
-    for (unsigned r = 0; r < font.height; ++r, row += row_bytes) {
-        const int16_t py = int16_t(uint16_t(y) + r);
-        if (uint16_t(py) >= LCD_HEIGHT) continue; // every pixel of the row would be clipped
-        draw_row(row, row_bytes, glyph.width, x, py, colour);
+    const uint8_t* rows = font + glyph.bitmap + r0 * row_bytes;
+    // Glyphs wider than 56 columns (none of the built-in fonts has one) go in chunks.
+    for (unsigned from = 0; from < row_bytes; from += 7) {
+        const unsigned bytes = row_bytes - from < 7 ? row_bytes - from : 7;
+        const unsigned width = glyph.width - 8u * from < 56u ? glyph.width - 8u * from : 56u;
+        const uint16_t at = uint16_t(x + 8u * from);
+        const uint8_t* row = rows + from;
+        switch (bytes) {
+        case 1:
+            draw_chunk<1>(row, row_bytes, width, r1 - r0, first_row, at, colours, glyph.spare);
+            break;
+        case 2:
+            draw_chunk<2>(row, row_bytes, width, r1 - r0, first_row, at, colours, glyph.spare);
+            break;
+        case 3:
+            draw_chunk<3>(row, row_bytes, width, r1 - r0, first_row, at, colours, glyph.spare);
+            break;
+        case 4:
+            draw_chunk<4>(row, row_bytes, width, r1 - r0, first_row, at, colours, glyph.spare);
+            break;
+        case 5:
+            draw_chunk<5>(row, row_bytes, width, r1 - r0, first_row, at, colours, glyph.spare);
+            break;
+        case 6:
+            draw_chunk<6>(row, row_bytes, width, r1 - r0, first_row, at, colours, glyph.spare);
+            break;
+        default:
+            draw_chunk<7>(row, row_bytes, width, r1 - r0, first_row, at, colours, glyph.spare);
+            break;
+        }
     }
 }
 
 } // namespace
 
-const uint8_t* font_for_size(uint8_t size) { return font_record(size).data; }
+const uint8_t* font_for_size(uint8_t size) { return font_records[font_index.of_size[size]].data; }
 
 void lcd_text(int16_t x, int16_t y, const char* text, uint8_t size, uint8_t align, uint8_t colour) {
     if (text == nullptr) text = "";
-    const Font font = open_font(size);
-    Glyph glyph;
+    const unsigned index = font_index.of_size[size];
+    const FontTable& font = font_table(index);
+    const uint8_t* data = font_records[index].data;
 
     uint16_t total = 0;
-    for (const char* c = text; *c != 0; ++c)
-        if (find_glyph(font, uint8_t(*c), glyph)) total = uint16_t(total + advance_of(font, glyph));
+    for (const char* c = text; *c != 0; ++c) total = uint16_t(total + font.glyphs[uint8_t(*c)].advance);
 
     uint16_t pen;
     if (align == ALIGN_LEFT)
@@ -145,10 +318,12 @@ void lcd_text(int16_t x, int16_t y, const char* text, uint8_t size, uint8_t alig
         pen = uint16_t(uint16_t(x) - (total >> 1));
     text_start_x = int16_t(pen);
 
+    const uint64_t colours = 0x0101010101010101ull * colour;
     for (const char* c = text; *c != 0; ++c) {
-        if (!find_glyph(font, uint8_t(*c), glyph)) continue;
-        draw_glyph(font, glyph, int16_t(pen), y, colour);
-        pen = uint16_t(pen + advance_of(font, glyph));
+        const GlyphInfo& glyph = font.glyphs[uint8_t(*c)];
+        if (!glyph.in_range) continue;
+        draw_glyph(data, font.height, glyph, pen, uint16_t(y), colours);
+        pen = uint16_t(pen + glyph.advance);
     }
     text_end_x = int16_t(pen);
     text_record_add(text, x, y, size, align, colour, text_start_x, text_end_x);

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs the benchmarks (medians of five repetitions), the window measurements
-# and the window soak's CPU figures, then rewrites docs/PERFORMANCE.md from them.
+# and the window soak's CPU figures, then rewrites docs/PERFORMANCE.md from
+# them; last, measures this tree against the release before the faster drawing
+# side by side (tools/bench_compare.sh), which rewrites its own section.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -14,3 +16,4 @@ tools/gui_soak.sh "$build/host/qd5sim" 30 | tee -a "$build/window.txt"
 tools/perf_table.py "$build/bench.json" "$build/window.txt" > "$build/PERFORMANCE.md"
 mv "$build/PERFORMANCE.md" docs/PERFORMANCE.md
 echo "docs/PERFORMANCE.md rewritten"
+tools/bench_compare.sh "$build" 5

@@ -14,6 +14,8 @@ const PASS_SLACK_MS = 2;
 const MAX_CATCH_UP_TICKS = 3000;
 // The front at most at twice the picture's size, in CSS pixels per picture pixel.
 const NOMINAL_UNIT = 2;
+// The page's margin in CSS pixels (style.css), rounded to device pixels.
+const BODY_PADDING_PX = 12;
 // How long a message of the status line stays.
 const STATUS_MS = 4000;
 // The address follows the inputs at most this often (browsers refuse a flood
@@ -141,16 +143,17 @@ function scheduleAddress() {
 // below the front, they take their share of the height.
 function fitFront() {
   const ratio = window.devicePixelRatio || 1;
+  // Nothing stands above the front but the page's padding: in whole device
+  // pixels, it puts the front on a device pixel.
+  document.body.style.padding = `${Math.round(BODY_PADDING_PX * ratio) / ratio}px`;
   const body = getComputedStyle(document.body);
   const row = document.querySelector('.front-row');
   const controls = document.querySelector('.front-controls');
   const gap = parseFloat(getComputedStyle(row).rowGap) || 0;
   const beside = getComputedStyle(row).flexDirection === 'row';
-  const note = $('page-note');
-  const noteHeight = note.hidden ? 0 : note.getBoundingClientRect().height + 10;
   const width = document.documentElement.clientWidth - parseFloat(body.paddingLeft) - parseFloat(body.paddingRight) -
     (beside ? controls.getBoundingClientRect().width + gap : 0);
-  const height = window.innerHeight - parseFloat(body.paddingTop) - parseFloat(body.paddingBottom) - noteHeight -
+  const height = window.innerHeight - parseFloat(body.paddingTop) - parseFloat(body.paddingBottom) -
     (beside ? 0 : controls.getBoundingClientRect().height + gap);
   const frontWidth = api._qd5_front_width();
   const room = Math.min(NOMINAL_UNIT * frontWidth, width, (height * frontWidth) / api._qd5_front_height());

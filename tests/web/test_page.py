@@ -59,11 +59,11 @@ class Scenario:
     a time, the timer ticking on every sixth. capture() takes the page's canvas
     as a reference picture and its lamp as an expectation; check() runs qd5run."""
 
-    def __init__(self, test, driver, url):
+    def __init__(self, test, driver, url, search="?manual"):
         self.test, self.d = test, driver
         self.steps, self.shots = [], []
         self.now = 0  # passes of simulated time, as qd5run counts them
-        self.d.get(url + "?manual")
+        self.d.get(url + search)
         for _ in range(100):
             if self.js("return qd5test.state().ready"):
                 break
@@ -416,7 +416,9 @@ class WebPage(unittest.TestCase):
             time.sleep(0.05)
         self.assertEqual(s.js("return location.search"), wanted, "the address follows the inputs")
         link = s.js("return location.href")
-        s = Scenario(self, self.d, link)
+        s = Scenario(self, self.d, link, "")
+        self.assertEqual(s.el("#page-note").text, "Held for tests (?manual): the timer and the passes stand still "
+                         "until a test drives them.", "the link holds every option, and each one is valid")
         self.assertTrue(s.js("return qd5test.state().running"), "a link made while on opens powered on")
         self.assertEqual([s.slider_value(row) for row in range(9)], [205, 246, 4096, 1229, 1229, 0, 2, 3, 4])
         self.assertTrue(s.el("#zolt").is_selected())
@@ -457,6 +459,25 @@ class WebPage(unittest.TestCase):
         s.wait(SAMPLE_PASSES)
         s.capture("CH 4 one step up by the wheel")
         s.check()
+
+    def test_page_opens_offline_once_served(self):
+        self.d.get(self.url + "?manual")
+        ready = self.d.execute_async_script("""
+            const done = arguments[0];
+            navigator.serviceWorker.ready.then((r) => done(r.active !== null), (e) => done(String(e)));""")
+        self.assertTrue(ready, "the service worker must install")
+        self.d.execute_cdp_cmd("Network.enable", {})
+        self.d.execute_cdp_cmd("Network.emulateNetworkConditions",
+                               {"offline": True, "latency": 0, "downloadThroughput": -1, "uploadThroughput": -1})
+        try:
+            # Without a network, a link with inputs still opens the instrument.
+            s = Scenario(self, self.d, self.url, "?manual&ch1=40&on")
+            self.assertTrue(s.js("return qd5test.state().running"))
+            self.assertEqual(s.slider_value(0), 40)
+        finally:
+            self.d.execute_cdp_cmd("Network.emulateNetworkConditions",
+                                   {"offline": False, "latency": 0, "downloadThroughput": -1, "uploadThroughput": -1})
+            self.d.execute_cdp_cmd("Network.disable", {})
 
     def test_running_page_paces_passes_and_off_keeps_the_frame(self):
         self.d.get(self.url + "?on")

@@ -1,5 +1,7 @@
 #include "web/web_api.h"
 
+#include <cstring>
+
 #include "display/palette.h"
 #include "display/text_record.h"
 #include "host/front_geometry.h"
@@ -29,6 +31,17 @@ bool before(const TextRecordEntry& a, const TextRecordEntry& b) {
     return a.start_x < b.start_x;
 }
 
+// A text drawn twice over itself (a value on its highlight) is read once.
+bool drawn_again(const TextRecordEntry& entry, int first, int at, const uint8_t* order) {
+    for (int i = first; i < at; ++i) {
+        const TextRecordEntry& earlier = text_record[order[i]];
+        if (earlier.start_x < entry.end_x && entry.start_x < earlier.end_x &&
+            std::strcmp(earlier.text, entry.text) == 0)
+            return true;
+    }
+    return false;
+}
+
 // The frame's texts in reading order: sorted by row, then gathered into lines
 // and sorted by where each text starts.
 void describe_screen() {
@@ -52,15 +65,18 @@ void describe_screen() {
                 order[j] = order[j - 1];
                 order[j - 1] = swap;
             }
-        bool empty = true;
+        const TextRecordEntry* previous = nullptr;
         for (int i = first; i < last; ++i) {
-            const char* text = text_record[order[i]].text;
-            if (text[0] == 0) continue;
-            if (!empty) screen_text[length++] = ' ';
-            for (; *text != 0; ++text) screen_text[length++] = *text;
-            empty = false;
+            const TextRecordEntry& entry = text_record[order[i]];
+            if (entry.text[0] == 0 || drawn_again(entry, first, i, order)) continue;
+            // Pieces drawn edge to edge (a word in two fonts) join without a
+            // space, and so does a label that ends in one.
+            if (previous != nullptr && entry.start_x > previous->end_x + 1 && screen_text[length - 1] != ' ')
+                screen_text[length++] = ' ';
+            for (const char* c = entry.text; *c != 0; ++c) screen_text[length++] = *c;
+            previous = &entry;
         }
-        if (!empty) screen_text[length++] = '\n';
+        if (previous != nullptr) screen_text[length++] = '\n';
         first = last;
     }
     if (length > 0) --length; // no line break after the last line

@@ -2,6 +2,7 @@
 # what the project needs on a fresh Debian 12 machine, then builds.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+WEB_BUILD ?= build-web
 CMAKE_FLAGS ?=
 
 .PHONY: all setup configure build run test test-unit bench python-perf refs docs soak soak-gui fuzz generate install package web web-serve web-perf format clean
@@ -12,7 +13,7 @@ setup:
 	@tools/setup.sh
 
 configure: setup
-	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) > /dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DQD5_WEB_SITE=$(abspath $(WEB_BUILD))/site $(CMAKE_FLAGS) > /dev/null
 
 build: configure
 	@cmake --build $(BUILD)
@@ -77,15 +78,15 @@ generate: setup
 # Installs the programs, the menu entry with its icons, the catalogue entry and
 # the manual pages under PREFIX (DESTDIR, if set, is put in front of it).
 PREFIX ?= /usr/local
-install: build
+install: build web
 	@cmake --install $(BUILD) --prefix $(PREFIX) --strip
 
-# The Debian package, qd5sim_<version>_amd64.deb, written into $(BUILD)/.
-package: build
+# The Debian package, qd5sim_<version>_amd64.deb, written into $(BUILD)/; it
+# carries the web page, so the page is built first.
+package: build web
 	@cmake --build $(BUILD) --target package
 # The web edition: the instrument compiled to WebAssembly with emscripten and
 # its static page, in $(WEB_BUILD)/site; web-serve shows it on localhost.
-WEB_BUILD ?= build-web
 WEB_PORT ?= 8000
 web: setup
 	@tools/build_web.sh $(WEB_BUILD)

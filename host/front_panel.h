@@ -16,6 +16,10 @@
 constexpr uint8_t SUPPLY_INPUT = CHANNEL_COUNT;
 constexpr uint8_t RAW_INPUT_COUNT = CHANNEL_COUNT + 1;
 
+// What the mode sliders stand for, by mode (0..MODE_COUNT - 1): the hosts'
+// own words, for tooltips and for the name a screen reader gives a mode.
+extern const char* const front_panel_mode_names[MODE_COUNT];
+
 // What one pass did, for the host to show.
 struct PassResult {
     bool ran;           // false once Off was found: the loop has stopped and nothing was drawn

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package of the build in $1 and inspects it: every file in
 # place, the menu entry and the catalogue entry valid, the programs runnable from
-# the unpacked package, the manual pages clean.
+# the unpacked package, the manual pages clean, the web page there, and no error
+# from lintian.
 #
 #   check_package.sh BUILD VERSION APP_ID [--with-qd5run] [--with-python]
 #
@@ -61,10 +62,18 @@ expected=(
     "./usr/share/icons/hicolor/48x48/apps/$app_id.png"
     "./usr/share/icons/hicolor/128x128/apps/$app_id.png"
     "./usr/share/icons/hicolor/256x256/apps/$app_id.png"
-    ./usr/share/man/man1/qd5sim.1
+    ./usr/share/man/man1/qd5sim.1.gz
+    ./usr/share/doc/qd5sim/changelog.gz
+    ./usr/share/doc/qd5sim/copyright
+    ./usr/share/qd5sim/web/index.html
+    ./usr/share/qd5sim/web/app.js
+    ./usr/share/qd5sim/web/qd5.js
+    ./usr/share/qd5sim/web/sw.js
+    ./usr/share/qd5sim/web/manifest.webmanifest
+    ./usr/share/qd5sim/web/front.jpg
 )
 if ((with_qd5run)); then
-    expected+=(./usr/bin/qd5run ./usr/share/man/man1/qd5run.1)
+    expected+=(./usr/bin/qd5run ./usr/share/man/man1/qd5run.1.gz)
 fi
 if ((with_python)); then
     expected+=("$python_dir/qd5/__init__.py" "$python_dir/qd5/pytest_plugin.py"
@@ -152,24 +161,31 @@ else
 fi
 
 echo "== Manual pages"
-pages=("$root/usr/share/man/man1/qd5sim.1")
+pages=("$root/usr/share/man/man1/qd5sim.1.gz")
 if ((with_qd5run)); then
-    pages+=("$root/usr/share/man/man1/qd5run.1")
+    pages+=("$root/usr/share/man/man1/qd5run.1.gz")
 else
     # Not packaged yet, but the page is written: it must render cleanly too.
     pages+=("$build/packaging/qd5run.1")
 fi
 for page in "${pages[@]}"; do
-    ! grep -q '@[A-Z_]*@' "$page" || fail "$page has an unfilled placeholder"
+    ! zcat -f "$page" | grep -q '@[A-Z_]*@' || fail "$page has an unfilled placeholder"
     warnings=$(MANWIDTH=80 man --warnings -l -Tutf8 "$page" 2>&1 > "$work/page.txt")
     [[ -z "$warnings" ]] || fail "$page: $warnings"
     # The terminal rendering makes bold by overstriking: drop the struck characters.
     rendered=$(sed 's/.\x08//g' "$work/page.txt")
     grep -qx 'NAME' <<< "$rendered" || fail "$page renders without a NAME section"
-    warnings=$(groff -ww -man -z "$page" 2>&1)
+    warnings=$(zcat -f "$page" | groff -ww -man -z 2>&1)
     [[ -z "$warnings" ]] || fail "$page: $warnings"
 done
 echo "${#pages[@]} manual pages render without warnings"
+
+echo "== lintian"
+# Any error fails the check; warnings and notes are shown for the record.
+lintian --fail-on error --tag-display-limit 0 "$deb" > "$work/lintian.log" 2>&1 ||
+    { cat "$work/lintian.log"; fail "lintian reports errors"; }
+grep -v 'root privileges' "$work/lintian.log" || true
+echo "lintian: no errors"
 
 rm -rf "$root"
 echo "Package $(basename "$deb") passes"

@@ -12,25 +12,31 @@ const PASS_SLACK_MS = 2;
 // A tab that was hidden or throttled catches up on at most five minutes of
 // ticks; beyond that the timer restarts from the present.
 const MAX_CATCH_UP_TICKS = 3000;
-// With ?manual the clocks stay still and a test or a guide runs ticks and
-// passes itself through window.qd5test.
-const OPTIONS = new URLSearchParams(location.search);
-const MANUAL = OPTIONS.has('manual');
-// With ?on the instrument powers up as soon as the page is ready.
-const POWER_ON_AT_START = OPTIONS.has('on');
+// The front at most at twice the picture's size, in CSS pixels per picture pixel.
+const NOMINAL_UNIT = 2;
+// The page's margin in CSS pixels (style.css), rounded to device pixels.
+const BODY_PADDING_PX = 12;
+// How long a message of the status line stays.
+const STATUS_MS = 4000;
+// The address follows the inputs at most this often (browsers refuse a flood
+// of history.replaceState calls).
+const ADDRESS_MS = 250;
 
 // Keyboard keys by the instrument key they stand for (the module's key names).
+// "=" is the unshifted "+" on many keyboards.
 const KEY_BINDINGS = {
-  F1: 'left', F2: 'right', Enter: 'push', ' ': 'push', '+': 'up', ArrowUp: 'up', '-': 'down', ArrowDown: 'down',
+  F1: 'left', F2: 'right', Enter: 'push', ' ': 'push', '+': 'up', '=': 'up', ArrowUp: 'up', '-': 'down',
+  ArrowDown: 'down',
 };
+// The page's address: one parameter per input, in the panel's order.
 const RAW_INPUTS = [
-  { caption: 'CH 1:', title: 'Raw reading of channel 1' },
-  { caption: 'CH 2:', title: 'Raw reading of channel 2' },
-  { caption: 'CH 3:', title: 'Raw reading of channel 3' },
-  { caption: 'CH 4:', title: 'Raw reading of channel 4' },
-  { caption: 'Volts:', title: 'Raw supply-voltage reading' },
+  { param: 'ch1', caption: 'CH 1', title: 'Raw reading of channel 1' },
+  { param: 'ch2', caption: 'CH 2', title: 'Raw reading of channel 2' },
+  { param: 'ch3', caption: 'CH 3', title: 'Raw reading of channel 3' },
+  { param: 'ch4', caption: 'CH 4', title: 'Raw reading of channel 4' },
+  { param: 'volts', caption: 'Volts', title: 'Raw supply-voltage reading' },
 ];
-const MODE_TITLE = ': 0 off, 1 pressure, 2 temperature, 3 current, 4 volts';
+const MODE_PARAM = 'mode';
 // A wheel event this large is one notch of a mouse wheel, whatever its size in
 // pixels; smaller ones (touchpads) add up to a step.
 const WHEEL_NOTCH_PX = 40;
@@ -44,14 +50,17 @@ const zolt = $('zolt');
 const statusLine = $('status');
 
 let api = null;
-let frame = null; // the frame on display, inside the module's memory
-let keys = {};    // instrument key codes by name, from the module
+let options = null; // the page's address, parsed once the module gives the ranges
+let frame = null;   // the frame on display, inside the module's memory
+let keys = {};      // instrument key codes by name, from the module
 let PASS_RAN = 0, PASS_LAMP_BRIGHT = 0, PASS_FRAME_CHANGED = 0; // result bits, from the module
+let modeNames = [];
 const palette = new Uint32Array(256); // RGBA as the canvas stores it
 const lcd = document.createElement('canvas'); // the display at 1x
 let lcdContext = null;
 let lcdImage = null;
 let lcdPixels = null;
+let scale = 0; // device pixels per display pixel
 
 let running = false;   // on, between On and the pass that finds Off
 let scheduled = 0;     // the pending animation frame of the pass loop
@@ -61,29 +70,108 @@ let tickTimer = 0;
 let passes = 0;
 let ticks = 0;
 let lampBright = true; // the lamp is bright red until the first pass
+let screenText = '';
 const rawSliders = [];
 const modeSliders = [];
 
+// --- Page options -------------------------------------------------------------
+
+// The address, strictly: every parameter known, given once, its value a whole
+// number in range; anything else is named in the page's note and ignored.
+function parseOptions(search, rawMaximum, channels, modes) {
+  const result = { manual: false, on: false, zolt: null, raw: [], mode: [], errors: [] };
+  const flag = (value) => (value === '' || value === '1' ? true : value === '0' ? false : null);
+  const number = (value, maximum) => (/^\d{1,5}$/.test(value) && Number(value) <= maximum ? Number(value) : null);
+  const known = {
+    manual: (v) => flag(v) !== null && ((result.manual = flag(v)), true),
+    on: (v) => flag(v) !== null && ((result.on = flag(v)), true),
+    zolt: (v) => flag(v) !== null && ((result.zolt = flag(v)), true),
+  };
+  RAW_INPUTS.forEach((row, i) => {
+    known[row.param] = (v) => number(v, rawMaximum) !== null && ((result.raw[i] = number(v, rawMaximum)), true);
+  });
+  for (let c = 0; c < channels; ++c)
+    known[`${MODE_PARAM}${c + 1}`] = (v) => number(v, modes - 1) !== null && ((result.mode[c] = number(v, modes - 1)), true);
+  const seen = new Set();
+  for (const [name, value] of new URLSearchParams(search)) {
+    const shown = value === '' ? name : `${name}=${value}`;
+    if (!Object.hasOwn(known, name)) result.errors.push(`${shown} (no such option)`);
+    else if (seen.has(name)) result.errors.push(`${shown} (given twice)`);
+    else if (!known[name](value)) result.errors.push(`${shown} (not a valid value)`);
+    seen.add(name);
+  }
+  return result;
+}
+
+function showPageNote() {
+  const notes = [];
+  if (options.manual)
+    notes.push('Held for tests (?manual): the timer and the passes stand still until a test drives them.');
+  if (options.errors.length) notes.push(`Page options ignored: ${options.errors.join(', ')}.`);
+  const note = $('page-note');
+  note.textContent = notes.join(' ');
+  note.hidden = notes.length === 0;
+}
+
+let addressTimer = 0;
+function addressSearch() {
+  const params = [];
+  rawSliders.forEach((slider, i) => params.push(`${RAW_INPUTS[i].param}=${slider.input.value}`));
+  modeSliders.forEach((slider, c) => params.push(`${MODE_PARAM}${c + 1}=${slider.input.value}`));
+  params.push(`zolt=${zolt.checked ? 1 : 0}`);
+  if (running) params.push('on');
+  if (options.manual) params.push('manual');
+  return `?${params.join('&')}`;
+}
+
+function writeAddress() {
+  clearTimeout(addressTimer);
+  addressTimer = 0;
+  const search = addressSearch();
+  if (location.search !== search) history.replaceState(null, '', search + location.hash);
+}
+
+function scheduleAddress() {
+  if (!addressTimer) addressTimer = setTimeout(writeAddress, ADDRESS_MS);
+}
+
 // --- Display -----------------------------------------------------------------
 
-// The canvas holds a whole number of device pixels per display pixel, so the
-// picture is crisp at any devicePixelRatio; CSS shows it at the layout size.
-function fitCanvas() {
-  if (!lcdContext) return;
-  const shown = canvas.getBoundingClientRect().width || 2 * lcd.width;
-  const scale = Math.max(1, Math.round((shown * (window.devicePixelRatio || 1)) / lcd.width));
-  if (canvas.width !== scale * lcd.width) {
+// The front takes the room the window leaves it, at most twice its size, in
+// whole device pixels per picture pixel: so the display, one picture pixel a
+// display pixel, is crisp at every devicePixelRatio. Where the buttons stand
+// below the front, they take their share of the height.
+function fitFront() {
+  const ratio = window.devicePixelRatio || 1;
+  // Nothing stands above the front but the page's padding: in whole device
+  // pixels, it puts the front on a device pixel.
+  document.body.style.padding = `${Math.round(BODY_PADDING_PX * ratio) / ratio}px`;
+  const body = getComputedStyle(document.body);
+  const row = document.querySelector('.front-row');
+  const controls = document.querySelector('.front-controls');
+  const gap = parseFloat(getComputedStyle(row).rowGap) || 0;
+  const beside = getComputedStyle(row).flexDirection === 'row';
+  const width = document.documentElement.clientWidth - parseFloat(body.paddingLeft) - parseFloat(body.paddingRight) -
+    (beside ? controls.getBoundingClientRect().width + gap : 0);
+  const height = window.innerHeight - parseFloat(body.paddingTop) - parseFloat(body.paddingBottom) -
+    (beside ? 0 : controls.getBoundingClientRect().height + gap);
+  const frontWidth = api._qd5_front_width();
+  const room = Math.min(NOMINAL_UNIT * frontWidth, width, (height * frontWidth) / api._qd5_front_height());
+  const fitted = Math.max(1, Math.floor((room * ratio) / frontWidth + 1e-9));
+  document.querySelector('.instrument').style.setProperty('--unit', `${fitted / ratio}px`);
+  if (fitted !== scale) {
+    scale = fitted;
     canvas.width = scale * lcd.width;
     canvas.height = scale * lcd.height;
   }
   paintCanvas();
 }
 
-// Moving the page to a screen of another density changes devicePixelRatio
-// without a resize.
+// Moving the page to a screen of another density, or zooming, changes
+// devicePixelRatio.
 function watchPixelRatio() {
   matchMedia(`(resolution: ${window.devicePixelRatio}dppx)`).addEventListener('change', () => {
-    fitCanvas();
+    fitFront();
     watchPixelRatio();
   }, { once: true });
 }
@@ -99,6 +187,36 @@ function drawFrame() {
   for (let i = 0; i < lcdPixels.length; ++i) lcdPixels[i] = palette[frame[i]];
   lcdContext.putImageData(lcdImage, 0, 0);
   paintCanvas();
+  showScreenText();
+}
+
+function moduleString(pointer) {
+  const bytes = api.HEAPU8;
+  let end = pointer;
+  while (bytes[end] !== 0) ++end;
+  return new TextDecoder('latin1').decode(bytes.subarray(pointer, end));
+}
+
+// The display's text alternative follows the frame, read when asked for.
+function showScreenText() {
+  const text = moduleString(api._qd5_screen_text());
+  if (text === screenText) return;
+  screenText = text;
+  $('display-text').textContent = text || '(nothing on the display)';
+}
+
+// Screen-reader messages of one moment are announced together.
+let announcements = [];
+function announce(text) {
+  if (announcements.length === 0) setTimeout(() => {
+    $('announce').textContent = announcements.join('. ');
+    announcements = [];
+  }, 0);
+  announcements.push(text);
+}
+
+function lampText(bright) {
+  return `Alarm lamp: ${bright ? 'bright' : 'dark'}`;
 }
 
 function showLamp(bright) {
@@ -106,6 +224,18 @@ function showLamp(bright) {
   if (bright === lampBright) return;
   lampBright = bright;
   lamp.classList.toggle('dark', !bright);
+  lamp.setAttribute('aria-label', lampText(bright));
+  announce(lampText(bright));
+}
+
+function showRunning(on) {
+  if (on === running) return;
+  running = on;
+  const state = $('power-state');
+  state.textContent = on ? 'Power: On' : 'Power: Off';
+  state.classList.toggle('on', on);
+  announce(on ? 'Instrument on' : 'Instrument off');
+  scheduleAddress();
 }
 
 // --- Run loop ----------------------------------------------------------------
@@ -120,7 +250,7 @@ function catchUpTicks(now) {
 }
 
 function startTimer() {
-  if (MANUAL || tickTimer) return;
+  if (options.manual || tickTimer) return;
   catchUpTicks(performance.now());
   tickTimer = setInterval(() => catchUpTicks(performance.now()), TICK_MS);
 }
@@ -134,7 +264,7 @@ function stopTimer() {
 // pass that did not run found Off: the loop stops.
 function showPass(result) {
   if (!(result & PASS_RAN)) {
-    running = false;
+    showRunning(false);
     return;
   }
   showLamp(result & PASS_LAMP_BRIGHT);
@@ -158,7 +288,7 @@ function onAnimationFrame(now) {
 }
 
 function schedulePasses() {
-  if (running && !scheduled && !MANUAL) scheduled = requestAnimationFrame(onAnimationFrame);
+  if (running && !scheduled && !options.manual) scheduled = requestAnimationFrame(onAnimationFrame);
 }
 
 // A hidden tab runs nothing; on its return the timer catches up.
@@ -169,12 +299,16 @@ function onVisibilityChange() {
 
 // --- Controls ----------------------------------------------------------------
 
-function powerOn() {
-  running = true;
-  showPass(api._qd5_power_on());
-  // The sliders show where On left them (the mode sliders at the modes just loaded).
+function showAllSliders() {
   rawSliders.forEach((slider, i) => showSlider(slider, api._qd5_raw_slider(i)));
   modeSliders.forEach((slider, c) => showSlider(slider, api._qd5_mode_slider(c)));
+}
+
+function powerOn() {
+  showRunning(true);
+  showPass(api._qd5_power_on());
+  // The sliders show where On left them (the mode sliders at the modes just loaded).
+  showAllSliders();
   schedulePasses();
 }
 
@@ -188,88 +322,164 @@ function pressKey(name) {
 
 function showSlider(slider, value) {
   slider.input.value = value;
-  slider.output.value = value;
+  if (document.activeElement !== slider.entry) slider.entry.value = value;
+  slider.shown = value;
+  if (slider.valueText) slider.input.setAttribute('aria-valuetext', slider.valueText(value));
+  scheduleAddress();
 }
 
-function rawChanged(input) {
-  const slider = rawSliders[input];
-  api._qd5_set_input(input, Number(slider.input.value));
-  showSlider(slider, api._qd5_raw_slider(input));
+function rawChanged(input, value) {
+  api._qd5_set_input(input, value);
+  showSlider(rawSliders[input], api._qd5_raw_slider(input));
 }
 
-function modeChanged(channel) {
-  const slider = modeSliders[channel];
-  api._qd5_set_mode(channel, Number(slider.input.value));
-  showSlider(slider, api._qd5_mode_slider(channel));
+function modeChanged(channel, value) {
+  api._qd5_set_mode(channel, value);
+  showSlider(modeSliders[channel], api._qd5_mode_slider(channel));
 }
 
-function makeSlider(parent, caption, title, maximum, onChange) {
-  const row = document.createElement('label');
+// One step per wheel notch (up for more), as the window's sliders move;
+// touchpads' small deltas add up to a step. 0 while they do.
+let wheelRest = 0;
+function wheelSteps(event) {
+  const delta = -event.deltaY * (DELTA_MODE_PX[event.deltaMode] || 1);
+  if (Math.abs(delta) >= WHEEL_NOTCH_PX) {
+    wheelRest = 0;
+    return Math.sign(delta);
+  }
+  wheelRest += delta;
+  if (Math.abs(wheelRest) < WHEEL_STEP_PX) return 0;
+  const step = Math.sign(wheelRest);
+  wheelRest = 0;
+  return step;
+}
+
+// The exact value of a slider: typed into the number beside it (a tap or a
+// double-click reaches it), applied by Enter or by leaving it, dropped by Esc.
+// Its keys never reach the instrument.
+function applyEntry(slider, change) {
+  const text = slider.entry.value.trim();
+  if (/^\d{1,5}$/.test(text) && Number(text) <= Number(slider.input.max)) {
+    if (Number(text) !== slider.shown) change(Number(text));
+  } else if (text !== String(slider.shown)) {
+    showStatus(`${slider.caption} takes a whole number from 0 to ${slider.input.max}`, true);
+  }
+  slider.entry.value = slider.shown;
+}
+
+function onEntryKey(event, slider, change) {
+  if (event.key === 'Enter') {
+    event.preventDefault();
+    event.stopPropagation();
+    applyEntry(slider, change);
+    slider.entry.select();
+  } else if (event.key === 'Escape') {
+    event.preventDefault();
+    event.stopPropagation();
+    slider.entry.value = slider.shown;
+    slider.entry.blur();
+  }
+}
+
+function makeSlider(parent, id, caption, name, title, maximum, change, valueText) {
+  const row = document.createElement('div');
   row.className = 'slider-row';
   row.title = title;
-  const name = document.createElement('span');
-  name.textContent = caption;
-  const output = document.createElement('output');
-  output.value = '0';
+  const label = document.createElement('label');
+  label.textContent = `${caption}:`;
+  label.htmlFor = id;
+  const entry = document.createElement('input');
+  entry.type = 'text';
+  entry.inputMode = 'numeric';
+  entry.className = 'value';
+  entry.autocomplete = 'off';
+  entry.spellcheck = false;
+  entry.setAttribute('aria-label', `${caption} exact value`);
   const input = document.createElement('input');
   input.type = 'range';
+  input.id = id;
   input.min = '0';
   input.max = String(maximum);
   input.step = '1';
   input.value = '0';
-  input.addEventListener('input', onChange);
-  row.append(name, output, input);
+  input.setAttribute('aria-label', `${caption} ${name}`);
+  const slider = { input, entry, caption, shown: 0, valueText };
+  input.addEventListener('input', () => change(Number(input.value)));
+  input.addEventListener('wheel', (event) => {
+    event.preventDefault();
+    const step = wheelSteps(event);
+    if (step) change(Number(input.value) + step);
+  }, { passive: false });
+  entry.addEventListener('focus', () => entry.select());
+  entry.addEventListener('keydown', (event) => onEntryKey(event, slider, change));
+  entry.addEventListener('blur', () => applyEntry(slider, change));
+  row.append(label, entry, input);
   parent.append(row);
-  return { input, output };
+  showSlider(slider, 0);
+  return slider;
 }
 
 function buildSliders() {
   const rawMaximum = api._qd5_raw_maximum();
   RAW_INPUTS.forEach((row, i) =>
-    rawSliders.push(makeSlider($('raw-inputs'), row.caption, row.title, rawMaximum, () => rawChanged(i))));
+    rawSliders.push(makeSlider($('raw-inputs'), row.param, row.caption, 'raw input', row.title, rawMaximum,
+      (value) => rawChanged(i, value))));
+  const modeList = modeNames.map((name, mode) => `${mode} ${name}`).join(', ');
   for (let c = 0; c < api._qd5_channel_count(); ++c)
-    modeSliders.push(makeSlider($('mode-inputs'), `Channel ${c + 1}:`, `Mode of channel ${c + 1}${MODE_TITLE}`,
-      api._qd5_mode_count() - 1, () => modeChanged(c)));
+    modeSliders.push(makeSlider($('mode-inputs'), `${MODE_PARAM}${c + 1}`, `Channel ${c + 1}`, 'mode',
+      `Mode of channel ${c + 1}: ${modeList}`, modeNames.length - 1, (value) => modeChanged(c, value),
+      (mode) => `${mode}, ${modeNames[mode]}`));
+  $('mode-list').textContent = modeList;
+  for (const span of document.querySelectorAll('.raw-maximum')) span.textContent = rawMaximum;
+}
+
+function isEntry(target) {
+  return target.tagName === 'INPUT' && target.type === 'text';
 }
 
 function onKeyDown(event) {
   if (event.ctrlKey || event.metaKey || event.altKey) {
     const copying = (event.ctrlKey || event.metaKey) && event.key.toLowerCase() === 'c';
-    if (copying && String(window.getSelection()).length === 0) {
+    if (copying && String(window.getSelection()).length === 0 && !isEntry(event.target)) {
       event.preventDefault();
       copyDisplay();
     }
     return;
   }
+  const target = event.target;
+  // Esc gives the keyboard back to the instrument from any control.
+  if (event.key === 'Escape') {
+    if (document.activeElement && document.activeElement !== document.body) {
+      event.preventDefault();
+      document.activeElement.blur();
+    }
+    return;
+  }
   const key = KEY_BINDINGS[event.key];
   if (!key) return;
-  const target = event.target;
-  // A slider keeps its arrow keys; a focused button or box takes Space.
+  // A value entry keeps its keys but F1 and F2; a slider keeps its arrow
+  // keys; a focused button, summary or box takes Space.
+  if (isEntry(target) && key !== 'left' && key !== 'right') return;
   if (target.type === 'range' && event.key.startsWith('Arrow')) return;
-  if ((target.tagName === 'BUTTON' || target.type === 'checkbox') && event.key === ' ') return;
+  if ((target.tagName === 'BUTTON' || target.tagName === 'SUMMARY' || target.type === 'checkbox') &&
+      event.key === ' ') return;
   // Enter always pushes the knob, also over a focused button.
   event.preventDefault();
   pressKey(key);
 }
 
-let wheelRest = 0;
-function onWheel(event) {
+function onKnobWheel(event) {
   event.preventDefault();
-  const delta = -event.deltaY * (DELTA_MODE_PX[event.deltaMode] || 1);
-  if (Math.abs(delta) >= WHEEL_NOTCH_PX) {
-    wheelRest = 0;
-    pressKey(delta > 0 ? 'up' : 'down');
-    return;
-  }
-  wheelRest += delta;
-  if (Math.abs(wheelRest) >= WHEEL_STEP_PX) {
-    pressKey(wheelRest > 0 ? 'up' : 'down');
-    wheelRest = 0;
-  }
+  const step = wheelSteps(event);
+  if (step) pressKey(step > 0 ? 'up' : 'down');
 }
 
-function showStatus(text) {
+let statusTimer = 0;
+// A message of the status line; a passing one clears after a few seconds.
+function showStatus(text, passing) {
+  clearTimeout(statusTimer);
   statusLine.textContent = text;
+  if (passing) statusTimer = setTimeout(() => { statusLine.textContent = ''; }, STATUS_MS);
 }
 
 // The display as a PNG at its own 160 by 128: to the clipboard where the
@@ -279,19 +489,32 @@ async function copyDisplay() {
   if (!blob) return;
   try {
     await navigator.clipboard.write([new ClipboardItem({ 'image/png': blob })]);
-    showStatus('Display copied to the clipboard');
+    showStatus('Display copied to the clipboard', true);
   } catch {
     const link = document.createElement('a');
     link.href = URL.createObjectURL(blob);
     link.download = 'qd5-display.png';
     link.click();
     setTimeout(() => URL.revokeObjectURL(link.href), 1000);
-    showStatus('Display saved as qd5-display.png');
+    showStatus('Display saved as qd5-display.png', true);
   }
 }
 
+async function copyLink() {
+  writeAddress();
+  try {
+    await navigator.clipboard.writeText(location.href);
+    showStatus('Link copied to the clipboard', true);
+  } catch {
+    showStatus('The address bar holds the link to these inputs', true);
+  }
+}
+
+function zeroInputs() {
+  rawSliders.forEach((slider, i) => rawChanged(i, 0));
+}
+
 function wireControls() {
-  buildSliders();
   for (const area of document.querySelectorAll('[data-key]')) {
     area.addEventListener('click', (event) => {
       pressKey(area.dataset.key);
@@ -299,7 +522,7 @@ function wireControls() {
       if (event.detail > 0) area.blur();
     });
   }
-  $('key-push').addEventListener('wheel', onWheel, { passive: false });
+  $('key-push').addEventListener('wheel', onKnobWheel, { passive: false });
   const button = (id, handler) => $(id).addEventListener('click', (event) => {
     handler();
     if (event.detail > 0) event.currentTarget.blur();
@@ -307,10 +530,38 @@ function wireControls() {
   button('power-on', powerOn);
   button('power-off', powerOff);
   button('copy-display', copyDisplay);
-  zolt.addEventListener('change', () => api._qd5_set_zolt(zolt.checked ? 1 : 0));
+  button('copy-link', copyLink);
+  button('zero-inputs', zeroInputs);
+  zolt.addEventListener('change', () => {
+    api._qd5_set_zolt(zolt.checked ? 1 : 0);
+    scheduleAddress();
+  });
   document.addEventListener('keydown', onKeyDown);
   document.addEventListener('visibilitychange', onVisibilityChange);
-  window.addEventListener('resize', fitCanvas);
+  window.addEventListener('resize', fitFront);
+}
+
+// The inputs of the address, or the healthy starting values; a link made
+// while on powers up with them, its modes set after On has loaded the defaults.
+function applyOptions() {
+  rawSliders.forEach((slider, i) => rawChanged(i, options.raw[i] ?? api._qd5_start_raw(i)));
+  if (options.zolt !== null) {
+    zolt.checked = options.zolt;
+    api._qd5_set_zolt(zolt.checked ? 1 : 0);
+  }
+  if (options.on) powerOn();
+  options.mode.forEach((mode, c) => mode !== undefined && modeChanged(c, mode));
+}
+
+// Installed as an app and offline, where the page is served over http.
+function offerOffline() {
+  if (!location.protocol.startsWith('http')) return;
+  const manifest = document.createElement('link');
+  manifest.rel = 'manifest';
+  manifest.href = 'manifest.webmanifest';
+  document.head.append(manifest);
+  if ('serviceWorker' in navigator)
+    navigator.serviceWorker.register('sw.js').catch((error) => showStatus(`Offline use is not available: ${error}`));
 }
 
 // --- Start ---------------------------------------------------------------------
@@ -328,12 +579,11 @@ window.qd5test = {
   passes(n) { for (let i = 0; i < n && running; ++i) runPass(); },
   state() {
     return {
-      ready: api !== null, running, passes, ticks, lampBright, scale: canvas.width / lcd.width, now: performance.now(),
+      ready: api !== null, running, passes, ticks, lampBright, scale, now: performance.now(),
     };
   },
   // The canvas sampled at the centre of every display pixel, as RGB hex.
   canvasHex() {
-    const scale = canvas.width / lcd.width;
     // Read through a copy, so the display's own canvas is never read back.
     const copy = document.createElement('canvas');
     copy.width = canvas.width;
@@ -362,6 +612,9 @@ function startPage(module) {
   PASS_RAN = api._qd5_pass_ran_bit();
   PASS_LAMP_BRIGHT = api._qd5_pass_lamp_bright_bit();
   PASS_FRAME_CHANGED = api._qd5_pass_frame_changed_bit();
+  for (let mode = 0; mode < api._qd5_mode_count(); ++mode) modeNames.push(moduleString(api._qd5_mode_name(mode)));
+  options = parseOptions(location.search, api._qd5_raw_maximum(), api._qd5_channel_count(), api._qd5_mode_count());
+  showPageNote();
   lcd.width = api._qd5_lcd_width();
   lcd.height = api._qd5_lcd_height();
   lcdContext = lcd.getContext('2d');
@@ -371,12 +624,16 @@ function startPage(module) {
   loadPalette();
   for (let i = 0; i < lcdPixels.length; ++i) lcdPixels[i] = palette[frame[i]];
   lcdContext.putImageData(lcdImage, 0, 0);
+  showScreenText();
+  buildSliders();
   wireControls();
-  fitCanvas();
+  fitFront();
   watchPixelRatio();
   performance.mark('qd5-ready');
   if (!document.hidden) startTimer();
-  if (POWER_ON_AT_START) powerOn();
+  applyOptions();
+  writeAddress();
+  offerOffline();
 }
 
 createQd5().then(startPage, (error) => showStatus(`This browser cannot run the simulator: ${error}`));

@@ -39,10 +39,22 @@ int qd5_lamp_bright();
 const uint8_t* qd5_frame();
 // 256 colours, 0x00RRGGBB, one for every index a frame can hold.
 const uint32_t* qd5_palette();
+// The texts the frame on display shows, as Latin-1 lines from top to bottom,
+// each line's texts from left to right: the display's text alternative. Made
+// from the record of drawn texts whenever a pass changes the frame.
+const char* qd5_screen_text();
+// What a mode slider's value stands for ("temperature"); "" outside 0..modes-1.
+const char* qd5_mode_name(int mode);
+// Where the page's raw sliders start: a healthy engine, so that the first On
+// shows readings rather than alarms.
+int qd5_start_raw(int input);
 
 // The instrument's constants, so that the page restates none of them.
 int qd5_lcd_width();
 int qd5_lcd_height();
+// The front picture in picture pixels, of which the display is 160 by 128.
+int qd5_front_width();
+int qd5_front_height();
 int qd5_channel_count();
 int qd5_raw_maximum();
 int qd5_mode_count();

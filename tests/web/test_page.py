@@ -58,6 +58,7 @@ MANUAL_CLOCK = """
   };
 })();
 """
+RAW_NAMES = ["ch1", "ch2", "ch3", "ch4", "volts"]  # the raw sliders, as qd5run and the address name them
 
 
 def write_png(path, hex_pixels):
@@ -81,16 +82,19 @@ class Scenario:
     a time, the timer ticking on every sixth. capture() takes the page's canvas
     as a reference picture and its lamp as an expectation; check() runs qd5run."""
 
-    def __init__(self, test, driver, url):
+    def __init__(self, test, driver, url, search="?manual"):
         self.test, self.d = test, driver
         self.steps, self.shots = [], []
         self.now = 0  # passes of simulated time, as qd5run counts them
-        self.d.get(url + "?manual")
+        self.d.get(url + search)
         for _ in range(int(HANG_S / 0.05)):
             if self.js("return qd5test.state().ready"):
                 break
             time.sleep(0.05)
         test.assertTrue(self.js("return qd5test.state().ready"), "the module never became ready")
+        # The page starts its raw sliders at healthy readings: qd5run starts there too.
+        self.steps.append("set: {" + ", ".join(f"{name}: {self.slider_value(row)}"
+                                               for row, name in enumerate(RAW_NAMES)) + "}")
 
     def js(self, script, *args):
         return self.d.execute_script(script, *args)
@@ -129,12 +133,15 @@ class Scenario:
             self.advance(2)
 
     def slider(self, row):
-        return self.d.find_elements(By.CSS_SELECTOR, ".slider-row input")[row]
+        return self.d.find_elements(By.CSS_SELECTOR, ".slider-row input[type=range]")[row]
+
+    def entry(self, row):
+        return self.d.find_elements(By.CSS_SELECTOR, ".slider-row .value")[row]
 
     def slider_value(self, row):
         value = int(self.slider(row).get_attribute("value"))
-        shown = self.d.find_elements(By.CSS_SELECTOR, ".slider-row output")[row].text
-        self.test.assertEqual(shown, str(value), "a slider's label must show its value")
+        shown = self.entry(row).get_attribute("value")
+        self.test.assertEqual(shown, str(value), "the number beside a slider must show its value")
         return value
 
     def capture(self, name, pixels=None):
@@ -233,6 +240,8 @@ class WebPage(unittest.TestCase):
 
     def test_screens_keys_and_inputs_match_qd5run(self):
         s = Scenario(self, self.d, self.url)
+        s.click("#zero-inputs", "set: {ch1: 0, ch2: 0, ch3: 0, ch4: 0, volts: 0}")
+        self.assertEqual([s.slider_value(row) for row in range(5)], [0] * 5)
         s.capture("before power-on: black, lamp bright")
         s.click("#power-on", "power: on")
         s.wait(SAMPLE_PASSES)
@@ -251,6 +260,8 @@ class WebPage(unittest.TestCase):
         s.capture("run screen, CH 2 at 3")
         s.press(lambda: s.keys("+"), "up")
         s.capture("page step by the + key")
+        s.press(lambda: s.keys("="), "up")
+        s.capture("page step by the = key, the unshifted +")
         s.press(lambda: ActionChains(self.d).scroll_from_origin(ScrollOrigin.from_element(s.el("#key-push")), 0, 100)
                 .perform(), "down")
         s.capture("page back by the wheel over the knob")
@@ -273,13 +284,20 @@ class WebPage(unittest.TestCase):
         for _ in range(3):
             s.press(lambda: s.click("#key-left"), "left")
         s.capture("back on the run screen by F1 clicks")
-        # Enter on a focused button still pushes the knob: the main menu opens
-        # and the instrument is not powered on again.
-        s.js("document.getElementById('power-on').focus()")
+        # Tab to On, as the README says, then Enter: it still pushes the knob,
+        # the main menu opens and the instrument is not powered on again.
+        s.js("document.activeElement.blur()")
+        s.keys(Keys.TAB * 3)
+        self.assertEqual(s.js("return document.activeElement.id"), "power-on", "Tab goes +, -, then On")
         s.press(lambda: s.keys(Keys.ENTER), "knob")
         s.capture("Enter with On focused: main menu")
-        s.js("document.activeElement.blur()")
         s.press(lambda: s.keys(Keys.F1), "left")
+        # Esc from a focused slider gives Up back to the instrument.
+        s.js("arguments[0].focus()", s.slider(1))
+        s.keys(Keys.ESCAPE)
+        s.press(lambda: s.keys(Keys.ARROW_UP), "up")
+        self.assertEqual(s.slider_value(1), 3, "after Esc, Up is the instrument's")
+        s.capture("Up after Esc: the next page")
         # Channel 1 dragged high: its value on the screen changes.
         ActionChains(self.d).move_to_element_with_offset(s.slider(0), s.slider(0).size["width"] // 2 - 4, 0) \
             .click().perform()
@@ -335,6 +353,155 @@ class WebPage(unittest.TestCase):
         finally:
             self.d.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
             self.d.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": False})
+
+    def test_controls_have_names_and_the_display_a_text(self):
+        s = Scenario(self, self.d, self.url)
+        names = {"#ch1": "CH 1 raw input", "#volts": "Volts raw input", "#mode2": "Channel 2 mode",
+                 ".slider-row:nth-child(1) .value": "CH 1 exact value", "#knob-up": "Knob +",
+                 "#knob-down": "Knob -", "#key-push": "Push the knob", "#power-on": "Power On",
+                 "#zolt": "ZOLT On/Off", "#display": "Instrument display", "#lamp": "Alarm lamp: bright"}
+        for css, name in names.items():
+            self.assertEqual(s.el(css).accessible_name, name, css)
+        for control in self.d.find_elements(By.CSS_SELECTOR, "button, input, summary"):
+            self.assertNotEqual(control.accessible_name.strip(), "", control.get_attribute("outerHTML"))
+        self.assertEqual(self.d.find_elements(By.CSS_SELECTOR, "output, [aria-live]"), [],
+                         "no live region announces every slider move")
+        # Clicking a slider's caption focuses the slider.
+        self.d.find_element(By.CSS_SELECTOR, "label[for=ch3]").click()
+        self.assertEqual(s.js("return document.activeElement.id"), "ch3")
+        s.el("#power-on").click()
+        s.wait(SAMPLE_PASSES)
+        self.assertEqual(s.el("#mode2").get_attribute("aria-valuetext"), "2, temperature")
+        self.assertEqual(s.el("#lamp").accessible_name, "Alarm lamp: dark")
+        self.assertEqual(s.el("#power-state").text, "Power: On")
+        # The display's text alternative: the texts of the run screen, line by line.
+        text = s.js("return document.getElementById('display-text').textContent")
+        self.assertEqual(text.splitlines()[0].split()[0], "OILP", text)
+        self.assertIn("11.9", text)
+        s.el("#power-off").click()
+        s.wait(1)
+        self.assertEqual(s.el("#power-state").text, "Power: Off")
+
+    def test_display_pixels_are_whole_device_pixels(self):
+        # The largest whole number of device pixels per display pixel that
+        # fits the front at most at twice its size (482 CSS pixels wide).
+        expected = {1: 2, 1.25: 2, 2: 4, 3: 6}
+        try:
+            for ratio, scale in expected.items():
+                self.d.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                                       {"width": 1000, "height": 800, "deviceScaleFactor": ratio, "mobile": False})
+                s = Scenario(self, self.d, self.url)
+                s.el("#power-on").click()
+                s.wait(SAMPLE_PASSES)
+                self.assertEqual(s.js("return qd5test.state().scale"), scale, f"ratio {ratio}")
+                shot = self.d.execute_cdp_cmd("Page.captureScreenshot", {"format": "png"})["data"]
+                # Every display pixel is a block of scale by scale device pixels
+                # of its own colour on the screen, aligned on device pixels.
+                faults = self.d.execute_async_script("""
+                    const [shot, expected, scale, done] = arguments;
+                    (async () => {
+                      const image = await createImageBitmap(await (await fetch('data:image/png;base64,' + shot)).blob());
+                      const copy = document.createElement('canvas');
+                      copy.width = image.width;
+                      copy.height = image.height;
+                      const context = copy.getContext('2d', { willReadFrequently: true });
+                      context.drawImage(image, 0, 0);
+                      const box = document.getElementById('display').getBoundingClientRect();
+                      const left = Math.round(box.left * devicePixelRatio), top = Math.round(box.top * devicePixelRatio);
+                      if (Math.abs(box.width * devicePixelRatio - 160 * scale) > 0.05) return ['width', box.width];
+                      const data = context.getImageData(left, top, 160 * scale, 128 * scale).data;
+                      const faults = [];
+                      for (let y = 0; y < 128 * scale; ++y)
+                        for (let x = 0; x < 160 * scale; ++x) {
+                          const at = 4 * (y * 160 * scale + x);
+                          const rgb = ((data[at] << 16) | (data[at + 1] << 8) | data[at + 2]).toString(16).padStart(6, '0');
+                          const pixel = Math.floor(y / scale) * 160 + Math.floor(x / scale);
+                          if (rgb !== expected.substr(6 * pixel, 6) && faults.length < 5) faults.push([x, y, rgb]);
+                        }
+                      return faults;
+                    })().then(done, (e) => done(String(e)));""", shot, s.js("return qd5test.canvasHex()"), scale)
+                self.assertEqual(faults, [], f"ratio {ratio}: device pixels of another colour than their display pixel")
+        finally:
+            self.d.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+
+    def test_address_reopens_the_inputs(self):
+        s = Scenario(self, self.d, self.url)
+        self.assertIn("Held for tests", s.el("#page-note").text, "?manual says that the page is held")
+        s.el("#power-on").click()
+        s.js("arguments[0].focus()", s.slider(2))
+        s.keys(Keys.END)
+        s.js("arguments[0].focus()", s.slider(5))
+        s.keys(Keys.HOME)
+        s.el("#zolt").click()
+        wanted = "?ch1=205&ch2=246&ch3=4096&ch4=1229&volts=1229&mode1=0&mode2=2&mode3=3&mode4=4&zolt=1&on&manual"
+        for _ in range(50):
+            if s.js("return location.search") == wanted:
+                break
+            time.sleep(0.05)
+        self.assertEqual(s.js("return location.search"), wanted, "the address follows the inputs")
+        link = s.js("return location.href")
+        s = Scenario(self, self.d, link, "")
+        self.assertEqual(s.el("#page-note").text, "Held for tests (?manual): the timer and the passes stand still "
+                         "until a test drives them.", "the link holds every option, and each one is valid")
+        self.assertTrue(s.js("return qd5test.state().running"), "a link made while on opens powered on")
+        self.assertEqual([s.slider_value(row) for row in range(9)], [205, 246, 4096, 1229, 1229, 0, 2, 3, 4])
+        self.assertTrue(s.el("#zolt").is_selected())
+        # Options are parsed strictly: a bad one is named and ignored.
+        self.d.get(self.url + "?ch1=5000&ch2=07x&colour=red&on=2")
+        for _ in range(100):
+            if s.js("return qd5test.state().ready"):
+                break
+            time.sleep(0.05)
+        note = s.el("#page-note").text
+        for bad in ("ch1=5000", "ch2=07x", "colour=red", "on=2"):
+            self.assertIn(bad, note)
+        self.assertEqual(s.slider_value(0), 205)
+        self.assertFalse(s.js("return qd5test.state().running"))
+
+    def test_exact_value_entry(self):
+        s = Scenario(self, self.d, self.url)
+        s.click("#power-on", "power: on")
+        s.wait(SAMPLE_PASSES)
+        # A double-click on the number, a value and Enter: the slider moves
+        # there and the Enter does not reach the instrument.
+        ActionChains(self.d).double_click(s.entry(0)).send_keys("3000" + Keys.ENTER).perform()
+        self.assertEqual(s.slider_value(0), 3000)
+        s.steps.append("set: {ch1: 3000}")
+        s.wait(SAMPLE_PASSES)
+        s.capture("CH 1 at exactly 3000, still the run screen")
+        # Esc drops what was typed and gives the keys back.
+        ActionChains(self.d).double_click(s.entry(6)).send_keys("4" + Keys.ESCAPE).perform()
+        self.assertEqual(s.slider_value(6), 2)
+        self.assertEqual(s.js("return document.activeElement"), s.js("return document.body"))
+        # A value out of range changes nothing.
+        ActionChains(self.d).double_click(s.entry(1)).send_keys("5000" + Keys.ENTER).perform()
+        self.assertEqual(s.slider_value(1), 246)
+        # One wheel notch over a slider is one step.
+        ActionChains(self.d).scroll_from_origin(ScrollOrigin.from_element(s.slider(3)), 0, -100).perform()
+        self.assertEqual(s.slider_value(3), 1230)
+        s.steps.append("set: {ch4: 1230}")
+        s.wait(SAMPLE_PASSES)
+        s.capture("CH 4 one step up by the wheel")
+        s.check()
+
+    def test_page_opens_offline_once_served(self):
+        self.d.get(self.url + "?manual")
+        ready = self.d.execute_async_script("""
+            const done = arguments[0];
+            navigator.serviceWorker.ready.then((r) => done(r.active !== null), (e) => done(String(e)));""")
+        self.assertTrue(ready, "the service worker must install")
+        self.d.execute_cdp_cmd("Network.enable", {})
+        self.d.execute_cdp_cmd("Network.emulateNetworkConditions",
+                               {"offline": True, "latency": 0, "downloadThroughput": -1, "uploadThroughput": -1})
+        try:
+            # Without a network, a link with inputs still opens the instrument.
+            s = Scenario(self, self.d, self.url, "?manual&ch1=40&on")
+            self.assertTrue(s.js("return qd5test.state().running"))
+            self.assertEqual(s.slider_value(0), 40)
+        finally:
+            self.d.execute_cdp_cmd("Network.emulateNetworkConditions",
+                                   {"offline": False, "latency": 0, "downloadThroughput": -1, "uploadThroughput": -1})
+            self.d.execute_cdp_cmd("Network.disable", {})
 
     def state(self):
         return self.d.execute_script("return window.qd5test ? qd5test.state() : null")

@@ -5,7 +5,7 @@
 #include <cstring>
 
 // Constant-initialised, so that the lamp is bright from program start.
-FrontPanel front_panel = {{}, {}, false, false, true, {}};
+FrontPanel front_panel = {{}, {}, false, false, true, {}, 0};
 
 const char* const front_panel_mode_names[MODE_COUNT] = {"off", "pressure", "temperature", "current", "volts"};
 
@@ -24,6 +24,7 @@ void front_panel_reset() {
 void front_panel_set_raw(int input, int value) {
     if (input < 0 || input >= RAW_INPUT_COUNT) return;
     const auto raw = static_cast<uint16_t>(clamp(value, 0, RAW_MAXIMUM));
+    ++front_panel.stimuli;
     front_panel.raw_slider[input] = raw;
     if (input == SUPPLY_INPUT)
         supply_adc = raw;
@@ -34,13 +35,18 @@ void front_panel_set_raw(int input, int value) {
 void front_panel_set_mode(int channel, int mode) {
     if (channel < 0 || channel >= CHANNEL_COUNT) return;
     const auto value = static_cast<uint8_t>(clamp(mode, 0, MODE_COUNT - 1));
+    ++front_panel.stimuli;
     front_panel.mode_slider[channel] = value;
     channel_mode[channel] = value;
 }
 
-void front_panel_set_zolt(bool checked) { front_panel.zolt_checked = checked; }
+void front_panel_set_zolt(bool checked) {
+    ++front_panel.stimuli;
+    front_panel.zolt_checked = checked;
+}
 
 PassResult front_panel_power_on() {
+    ++front_panel.stimuli;
     power_on_sequence();
     // The channel sliders are re-read as if moved, CH 1 to CH 4; the Volts
     // slider is not.
@@ -52,9 +58,13 @@ PassResult front_panel_power_on() {
     return front_panel_pass();
 }
 
-void front_panel_power_off() { power_off_request = 1; }
+void front_panel_power_off() {
+    ++front_panel.stimuli;
+    power_off_request = 1;
+}
 
 void front_panel_click(int key) {
+    ++front_panel.stimuli;
     if (key >= KEY_FIRST && key <= KEY_LAST) press_key(static_cast<uint8_t>(key));
 }
 
@@ -71,4 +81,7 @@ PassResult front_panel_pass() {
     return {true, front_panel.lamp_bright, changed};
 }
 
-void front_panel_timer_tick() { timer_tick(); }
+void front_panel_timer_tick() {
+    ++front_panel.stimuli;
+    timer_tick();
+}

@@ -34,6 +34,7 @@ struct FrontPanel {
     bool running;                         // between On and the pass that finds Off
     bool lamp_bright;                     // bright red until the first pass sets it
     uint8_t shown[LCD_HEIGHT][LCD_WIDTH]; // the frame last handed to the host
+    uint32_t stimuli;                     // counts every input, click, tick, On and Off
 };
 extern FrontPanel front_panel;
 

@@ -50,4 +50,6 @@ class Driver {
 
     int64_t now_ = 0;
     int64_t passes_ = 0;
+    uint32_t stimuli_at_last_pass_ = 0; // front_panel.stimuli as the last pass began
+    bool last_pass_idle_ = false;       // nothing had happened since the pass before it
 };

@@ -141,7 +141,7 @@ std::string describe(const Condition& c) {
         return out;
     }
     case ConditionKind::no_text:
-        return "no text \"" + c.text + "\"";
+        return "no text \"" + latin1_to_utf8(c.text.c_str()) + "\"";
     case ConditionKind::lamp:
         return c.choice ? "lamp bright" : "lamp dark";
     case ConditionKind::screen:

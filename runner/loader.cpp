@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <optional>
 #include <set>
 
@@ -14,7 +13,9 @@
 #include "display/framebuffer.h"
 #include "display/palette.h"
 #include "display/text_record.h"
+#include "runner/clean_text.h"
 #include "runner/names.h"
+#include "runner/safe_output.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ struct Fault {
 // A value from the file inside a message: on one line, and short.
 std::string quoted(const std::string& s) {
     constexpr std::size_t LONGEST = 40;
-    std::string out = s.substr(0, LONGEST);
+    std::string out = cut_utf8(s, LONGEST);
     for (char& c : out)
         if (static_cast<unsigned char>(c) < ' ') c = '?';
     return "'" + out + (s.size() > LONGEST ? "...'" : "'");
@@ -38,6 +39,27 @@ std::string quoted(const std::string& s) {
 std::string scalar(const YAML::Node& node, const char* what) {
     if (!node.IsScalar()) fail(node, std::string(what) + " must be a single value");
     return node.Scalar();
+}
+
+// Every node of the document as its aliases expand, each counted as often as
+// it is reached: a small file of aliases could otherwise stand for millions.
+// Zero bytes are refused in every value, since a path or text would be cut at
+// one.
+void check_nodes(const YAML::Node& node, int depth, std::size_t& count) {
+    if (++count > MAX_NODES)
+        fail(node,
+             "the file expands to more than " + std::to_string(MAX_NODES) + " values (through its aliases)");
+    if (depth > MAX_DEPTH) fail(node, "values nested deeper than " + std::to_string(MAX_DEPTH));
+    if (node.IsScalar()) {
+        if (node.Scalar().find('\0') != std::string::npos) fail(node, "a zero byte in a value");
+    } else if (node.IsSequence()) {
+        for (const auto& item : node) check_nodes(item, depth + 1, count);
+    } else if (node.IsMap()) {
+        for (const auto& entry : node) {
+            check_nodes(entry.first, depth + 1, count);
+            check_nodes(entry.second, depth + 1, count);
+        }
+    }
 }
 
 int64_t integer(const YAML::Node& node, const char* what, int64_t low, int64_t high) {
@@ -116,10 +138,12 @@ class Loader {
     Condition condition(const std::string& key, const YAML::Node& value, const YAML::Node& map);
     void image(ImageSpec& spec, const YAML::Node& map, bool save_kind, const char* extension);
     int64_t time(const YAML::Node& node, const char* what);
+    void press_time(const YAML::Node& v, int times);
 
     Scenario& scenario_;
     const std::string& text_;
     int64_t total_ = 0;
+    std::size_t conditions_ = 0;
 };
 
 void Loader::load(const YAML::Node& root) {
@@ -205,7 +229,7 @@ void Loader::press(Step& s, const YAML::Node& v) {
                                         KEY_NAMES[3].name, KEY_NAMES[4].name};
     if (v.IsScalar()) {
         s.key = KEY_NAMES[choose(v, "key", NAMES)].code;
-        total_ += 1;
+        press_time(v, 1);
         return;
     }
     std::optional<YAML::Node> key;
@@ -220,7 +244,13 @@ void Loader::press(Step& s, const YAML::Node& v) {
     }
     if (!key) fail(v, "press needs a key");
     s.key = KEY_NAMES[choose(*key, "key", NAMES)].code;
-    total_ += s.times;
+    press_time(v, s.times);
+}
+
+// Each key takes a pass at least, and the frame after the last one another.
+void Loader::press_time(const YAML::Node& v, int times) {
+    total_ += times + 1;
+    if (total_ > MAX_TOTAL_PASSES) fail(v, "the scenario's times add up to more than 24 h");
 }
 
 void Loader::wait_for(Step& s, const YAML::Node& v) {
@@ -274,6 +304,10 @@ void Loader::conditions(std::vector<Condition>& out, const YAML::Node& map,
                  "unknown font size " + std::to_string(text->size) + " (8, 9, 10, 12, 16, 20, 24, 30, 34)");
     }
     if (out.size() == first) fail(map, "at least one condition is needed");
+    conditions_ += out.size() - first;
+    if (conditions_ > MAX_CONDITIONS)
+        fail(map,
+             "more than " + std::to_string(MAX_CONDITIONS) + " conditions in the file (through its aliases)");
 }
 
 Condition Loader::condition(const std::string& key, const YAML::Node& value, const YAML::Node& at) {
@@ -382,11 +416,12 @@ void Loader::image(ImageSpec& spec, const YAML::Node& map, bool save_kind, const
         const std::string key = scalar(entry.first, "a key");
         if (key == (save_kind ? "save" : "compare")) {
             spec.path = scalar(entry.second, key.c_str());
+            // A reference follows the rules of an output, inside the
+            // scenario's folder instead of --out.
             std::string why;
-            if (save_kind ? !output_path_allowed(spec.path, extension, why)
-                          : (spec.path.empty() || spec.path[0] == '/' || spec.path.size() < 4 ||
-                             spec.path.substr(spec.path.size() - 4) != extension)) {
-                if (!save_kind) why = "a reference is a .png file relative to the scenario's folder";
+            if (!output_path_allowed(spec.path, extension, why)) {
+                if (!save_kind && why.rfind("output paths", 0) == 0)
+                    why = "a reference is relative to the scenario's folder and stays inside it";
                 fail(entry.second, "bad path " + quoted(spec.path) + ": " + why);
             }
         } else if (key == "scale") {
@@ -488,10 +523,11 @@ bool output_path_allowed(const std::string& path, const char* extension, std::st
         }
         start = slash + 1;
     }
-    if (path.find('\\') != std::string::npos || path.find('\0') != std::string::npos) {
-        why = "no backslashes or zero bytes in paths";
-        return false;
-    }
+    for (const char c : path)
+        if (c == '\\' || static_cast<unsigned char>(c) < ' ' || c == 0x7F) {
+            why = "no backslashes, zero bytes, newlines or other control characters in paths";
+            return false;
+        }
     return true;
 }
 
@@ -505,6 +541,8 @@ bool load_scenario_text(const std::string& text, const std::string& file, Scenar
     }
     try {
         const YAML::Node root = YAML::Load(text);
+        std::size_t nodes = 0;
+        check_nodes(root, 0, nodes);
         Loader(scenario, text).load(root);
         return true;
     } catch (const Fault& fault) {
@@ -520,16 +558,12 @@ bool load_scenario_text(const std::string& text, const std::string& file, Scenar
 }
 
 bool load_scenario_file(const std::string& path, Scenario& scenario, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ": cannot be read";
+    std::string text, why;
+    if (!read_regular_file(path, MAX_FILE_BYTES, text, why)) {
+        scenario = Scenario{};
+        scenario.file = path;
+        error = path + ": cannot be read: " + why;
         return false;
-    }
-    std::string text;
-    char buffer[65536];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        text.append(buffer, static_cast<std::size_t>(in.gcount()));
-        if (text.size() > MAX_FILE_BYTES) break;
     }
     return load_scenario_text(text, path, scenario, error);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "runner/scenario.h"
@@ -12,10 +13,15 @@ struct RunOptions {
     bool verbose = false;    // each step as it runs, with simulated time
     bool write_files = true; // false: no pictures at all (the fuzz target)
     int64_t max_passes = -1; // a cap on simulated time, in passes; -1 none
+    // Called as each step starts, with its index (the launcher tells the
+    // parent, so that a crash names its step).
+    std::function<void(std::size_t)> on_step;
 };
 
 struct ScenarioResult {
     bool passed = false;
+    bool interrupted = false; // never finished: the run was stopped by a signal
+    bool error = false;       // could not run (no process for it) or ended abnormally
     double sim_ms = 0;
     double wall_ms = 0;
     std::string message; // the failure, "file:line:column: ..."

@@ -108,11 +108,11 @@ std::string summary_of(const std::string& text, const YAML::Mark& mark) {
     const std::size_t start = static_cast<std::size_t>(mark.pos);
     std::size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, std::min<std::size_t>(end - start, 200));
+    std::string line = cut_utf8(text.substr(start, end - start), 200);
     while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.pop_back();
     if (!line.empty() && line.back() == ':') line += " ...";
     constexpr std::size_t LONGEST = 100;
-    if (line.size() > LONGEST) line = line.substr(0, LONGEST) + "...";
+    if (line.size() > LONGEST) line = cut_utf8(line, LONGEST) + "...";
     return line;
 }
 
@@ -247,9 +247,12 @@ void Loader::press(Step& s, const YAML::Node& v) {
     press_time(v, s.times);
 }
 
-// Each key takes a pass at least, and the frame after the last one another.
+// A key may wait up to a second for the key slot, and the step up to a
+// second more for the instrument to take the last one: counted at that, the
+// 24 h bound holds however slowly the screen takes keys.
 void Loader::press_time(const YAML::Node& v, int times) {
-    total_ += times + 1;
+    constexpr int64_t SECOND = 1000 / MS_PER_TICK * PASSES_PER_TICK;
+    total_ += (times + 1) * SECOND;
     if (total_ > MAX_TOTAL_PASSES) fail(v, "the scenario's times add up to more than 24 h");
 }
 

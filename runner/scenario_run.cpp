@@ -81,6 +81,7 @@ class Run {
         : scenario_(scenario), options_(options), evidence_(evidence_stem(scenario.file)),
           folder_(scenario_folder(scenario.file)) {
         driver_.after_pass = [this] { recorder_.capture(driver_.now_ms()); };
+        budget_.left = options.max_output_bytes;
         recorder_.budget = &budget_;
     }
     ScenarioResult run();

@@ -5,14 +5,16 @@
 #include <functional>
 #include <string>
 
+#include "runner/safe_output.h"
 #include "runner/scenario.h"
 
 struct RunOptions {
     std::string out_dir = "qd5run-out";
-    bool update = false;     // write missing or differing references instead of failing
-    bool verbose = false;    // each step as it runs, with simulated time
-    bool write_files = true; // false: no pictures at all (the fuzz target)
-    int64_t max_passes = -1; // a cap on simulated time, in passes; -1 none
+    bool update = false;                         // write missing or differing references instead of failing
+    bool verbose = false;                        // each step as it runs, with simulated time
+    bool write_files = true;                     // false: no pictures at all (the fuzz target)
+    int64_t max_passes = -1;                     // a cap on simulated time, in passes; -1 none
+    int64_t max_output_bytes = MAX_OUTPUT_BYTES; // what the scenario may write in all
     // Called as each step starts, with its index (the launcher tells the
     // parent, so that a crash names its step).
     std::function<void(std::size_t)> on_step;

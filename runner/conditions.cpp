@@ -109,10 +109,15 @@ bool condition_holds(const Condition& c, const Driver& driver, std::string& foun
         return text_holds(c, found);
     case ConditionKind::no_text:
         return no_text_holds(c, found);
-    case ConditionKind::lamp:
-        if (driver.lamp_bright() == (c.choice == 1)) return true;
-        found = driver.lamp_bright() ? "lamp bright" : "lamp dark";
+    case ConditionKind::lamp: {
+        // The lamp that goes with the current frame: the window sets it from
+        // the alarm flags before the next pass, 1/60 s after the frame that
+        // shows the alarm. While off, the lamp stays as the window left it.
+        const bool bright = driver.on() ? alarm_lamp_bright() : driver.lamp_bright();
+        if (bright == (c.choice == 1)) return true;
+        found = bright ? "lamp bright" : "lamp dark";
         return false;
+    }
     case ConditionKind::screen:
         return screen_holds(c, found);
     case ConditionKind::page:

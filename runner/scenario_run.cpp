@@ -9,6 +9,7 @@
 
 #include "display/framebuffer.h"
 #include "host/device.h"
+#include "runner/clean_text.h"
 #include "runner/conditions.h"
 #include "runner/driver.h"
 #include "runner/gif_recorder.h"
@@ -112,6 +113,7 @@ class Run {
     const std::string folder_;   // the scenario's folder, which references are relative to
     OutputBudget budget_;
     const Step* recording_ = nullptr; // the record step of the recording open
+    int64_t input_at_pass_ = -1;      // the pass count when a slider or the check box last moved
 };
 
 ScenarioResult Run::run() {
@@ -124,8 +126,8 @@ ScenarioResult Run::run() {
         if (capped()) break;
         if (options_.on_step) options_.on_step(i);
         if (options_.verbose) {
-            std::printf("[%10.3f s] %s:%d: %s\n", driver_.now_ms() / 1000.0, scenario_.file.c_str(), s.line,
-                        s.summary.c_str());
+            std::printf("[%10.3f s] %s:%d: %s\n", driver_.now_ms() / 1000.0,
+                        printable(scenario_.file).c_str(), s.line, printable(s.summary).c_str());
             std::fflush(stdout);
         }
         if (!step(s)) {
@@ -154,6 +156,12 @@ ScenarioResult Run::run() {
 }
 
 bool Run::step(const Step& s) {
+    // A slider or the check box acts on the next pass, as in the window; an
+    // expect or wait-for straight after one judges the frame that shows it,
+    // as it does after a press.
+    if ((s.kind == StepKind::expect || s.kind == StepKind::wait_for) && driver_.on() &&
+        input_at_pass_ == driver_.passes_run())
+        driver_.step();
     switch (s.kind) {
     case StepKind::power:
         if (s.on)
@@ -164,13 +172,16 @@ bool Run::step(const Step& s) {
     case StepKind::set:
         for (int i = 0; i < RAW_INPUTS; ++i)
             if (s.raw[i]) driver_.set_raw(i, *s.raw[i]);
+        input_at_pass_ = driver_.passes_run();
         return true;
     case StepKind::mode:
         for (int c = 0; c < CHANNELS; ++c)
             if (s.modes[c]) driver_.set_mode(c, *s.modes[c]);
+        input_at_pass_ = driver_.passes_run();
         return true;
     case StepKind::zolt:
         driver_.set_zolt(s.on);
+        input_at_pass_ = driver_.passes_run();
         return true;
     case StepKind::press:
         for (int i = 0; i < s.times; ++i)

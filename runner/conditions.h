@@ -10,5 +10,8 @@
 
 // Whether the condition holds; if not, found says what was there instead.
 bool condition_holds(const Condition& condition, const Driver& driver, std::string& found);
+// The texts of the last frame, with their colours, sizes and places (for
+// failures and -v).
+std::string drawn_texts();
 // What the condition asks for, in words.
 std::string describe(const Condition& condition);

@@ -1,6 +1,6 @@
 // Reads a scenario file (YAML) and checks all of it before anything runs:
-// syntax, keys, names, ranges and times. The first fault found is reported as
-// one line, "file:line:column: what is wrong".
+// syntax, keys, names, ranges and times. Every fault found, up to MAX_FAULTS,
+// is reported as a line of its own, "file:line:column: what is wrong".
 #pragma once
 
 #include <cstdint>
@@ -17,8 +17,9 @@ constexpr int MAX_TIMES = 100; // presses in one press step
 constexpr std::size_t MAX_NODES = 1000000;
 constexpr std::size_t MAX_CONDITIONS = 100000;
 constexpr int MAX_DEPTH = 64;
-constexpr int MAX_SCALE = 8;         // picture scale
-constexpr int64_t MAX_TOTAL_PASSES = // waits and timeouts of one scenario together: 24 h
+constexpr std::size_t MAX_FAULTS = 20; // reported of one file
+constexpr int MAX_SCALE = 8;           // picture scale
+constexpr int64_t MAX_TOTAL_PASSES =   // waits and timeouts of one scenario together: 24 h
     int64_t{24} * 3600 * 1000 / MS_PER_TICK * PASSES_PER_TICK;
 constexpr int64_t DEFAULT_TIMEOUT_PASSES = 10 * 1000 / MS_PER_TICK * PASSES_PER_TICK; // 10 s
 

@@ -90,12 +90,13 @@ class Run {
   private:
     bool step(const Step& s);
     bool wait(int64_t passes);
+    bool wait_samples(int samples);
     bool wait_for(const Step& s);
     bool expect(const Step& s);
     bool screenshot_save(const Step& s);
     bool screenshot_compare(const Step& s);
     bool record_start(const Step& s);
-    bool fail(const Step& s, const std::string& what);
+    bool fail(const Step& s, const std::string& what, const Condition* at = nullptr);
     bool capped() const { return options_.max_passes >= 0 && driver_.now() >= options_.max_passes; }
     void remove_stale_evidence() const;
     // Writes under --out (or, for --update, under the scenario's folder);
@@ -189,7 +190,7 @@ bool Run::step(const Step& s) {
         if (!driver_.settle()) return fail(s, "the instrument did not take the key within a second");
         return true;
     case StepKind::wait:
-        return wait(s.passes);
+        return s.samples > 0 ? wait_samples(s.samples) : wait(s.passes);
     case StepKind::wait_for:
         return wait_for(s);
     case StepKind::expect:
@@ -213,6 +214,16 @@ bool Run::wait(int64_t passes) {
     return true;
 }
 
+// The sampling tick flips the blink phase; the pass on that tick samples.
+bool Run::wait_samples(int samples) {
+    for (int seen = 0; seen < samples && !capped();) {
+        const uint8_t phase = blink_phase;
+        driver_.step();
+        seen += blink_phase != phase;
+    }
+    return true;
+}
+
 // The first condition that does not hold, or nullptr.
 const Condition* first_failing(const std::vector<Condition>& conditions, const Driver& driver,
                                std::string& found) {
@@ -232,15 +243,21 @@ bool Run::wait_for(const Step& s) {
     char waited[32];
     std::snprintf(waited, sizeof waited, "%.3f s",
                   static_cast<double>(s.passes) * MS_PER_TICK / PASSES_PER_TICK / 1000);
-    return fail(s, "timed out after " + std::string(waited) + " waiting for " + describe(*failing) +
-                       "; found " + found);
+    return fail(s,
+                "timed out after " + std::string(waited) + " waiting for " + describe(*failing) + "; found " +
+                    found,
+                failing);
 }
 
 bool Run::expect(const Step& s) {
     std::string found;
     const Condition* failing = first_failing(s.conditions, driver_, found);
+    if (options_.verbose) {
+        std::printf("             %s\n", printable(drawn_texts()).c_str());
+        std::fflush(stdout);
+    }
     if (failing == nullptr) return true;
-    return fail(s, "expected " + describe(*failing) + "; found " + found);
+    return fail(s, "expected " + describe(*failing) + "; found " + found, failing);
 }
 
 void Run::remove_stale_evidence() const {
@@ -323,11 +340,14 @@ bool Run::record_start(const Step& s) {
     return true;
 }
 
-bool Run::fail(const Step& s, const std::string& what) {
+bool Run::fail(const Step& s, const std::string& what, const Condition* at) {
     char when[32];
     std::snprintf(when, sizeof when, "%.3f s", driver_.now_ms() / 1000);
-    message_ = scenario_.file + ":" + std::to_string(s.line) + ":" + std::to_string(s.column) + ": " +
-               s.summary + ": " + what + " (at " + when + ")";
+    // A condition on a line of its own (a list-form expect) is named by its line.
+    const bool own_line = at != nullptr && at->line != s.line;
+    message_ = scenario_.file + ":" + std::to_string(own_line ? at->line : s.line) + ":" +
+               std::to_string(own_line ? at->column : s.column) + ": " + s.summary + ": " + what + " (at " +
+               when + ")";
     if (options_.write_files) {
         std::string frame, why;
         if (write_png(options_.out_dir, evidence_ + ".failure.png", take_rgb(View::display, FAILURE_SCALE),

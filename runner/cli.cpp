@@ -96,7 +96,8 @@ int qd5run_main(int argc, char** argv) {
     app.add_option("-j,--jobs", jobs, "Scenarios run in parallel")
         ->check(CLI::Range(1, 64))
         ->capture_default_str();
-    app.add_flag("-v,--verbose", options.verbose, "Print each step as it runs, with its simulated time");
+    app.add_flag("-v,--verbose", options.verbose,
+                 "Print each step as it runs, with its simulated time, and the drawn texts at each expect");
     app.set_version_flag("--version", std::string("qd5run ") + QD5_VERSION);
     app.add_option("SCENARIO", files, "Scenario files (YAML)")->required()->check(CLI::ExistingFile);
     try {
@@ -139,12 +140,14 @@ int qd5run_main(int argc, char** argv) {
                 [&](std::size_t i, const ScenarioResult& r) { print_result(scenarios[i], r); });
     const double wall =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
-    int failed = 0;
+    int failed = 0, interrupted = 0;
     double sim = 0;
-    for (const ScenarioResult& r : results) failed += r.passed ? 0 : 1, sim += r.sim_ms;
-    std::printf("%zu scenario%s: %zu passed, %d failed (simulated %s, wall %s)\n", results.size(),
-                results.size() == 1 ? "" : "s", results.size() - failed, failed, seconds_text(sim).c_str(),
-                seconds_text(wall).c_str());
+    for (const ScenarioResult& r : results)
+        failed += r.passed ? 0 : 1, interrupted += r.interrupted ? 1 : 0, sim += r.sim_ms;
+    const std::string stopped = interrupted ? " (" + std::to_string(interrupted) + " interrupted)" : "";
+    std::printf("%zu scenario%s: %zu passed, %d failed%s (simulated %s, wall %s)\n", results.size(),
+                results.size() == 1 ? "" : "s", results.size() - failed, failed, stopped.c_str(),
+                seconds_text(sim).c_str(), seconds_text(wall).c_str());
     if (!junit.empty() && !write_junit(junit, scenarios, results)) {
         std::fprintf(stderr, "qd5run: cannot write %s\n", printable(junit).c_str());
         return EXIT_FAILED;

@@ -128,7 +128,8 @@ class Loader {
   private:
     void step(const YAML::Node& node);
     void power(Step& s, const YAML::Node& v) { s.on = boolean(v, "power"); }
-    void zolt(Step& s, const YAML::Node& v) { s.on = boolean(v, "zolt"); }
+    // The pass that an expect straight after an input runs counts too.
+    void zolt(Step& s, const YAML::Node& v) { s.on = boolean(v, "zolt"), input_time(v, -1); }
     void set(Step& s, const YAML::Node& v);
     void mode(Step& s, const YAML::Node& v);
     void press(Step& s, const YAML::Node& v);
@@ -152,7 +153,7 @@ class Loader {
                       const std::optional<YAML::Node>& size, const std::optional<YAML::Node>& at);
     void image(ImageSpec& spec, const YAML::Node& map, bool save_kind, const char* extension);
     int64_t time(const YAML::Node& node, const char* what);
-    void press_time(const YAML::Node& v, int times);
+    void input_time(const YAML::Node& v, int times);
 
     Scenario& scenario_;
     const std::string& text_;
@@ -231,6 +232,7 @@ void Loader::step(const YAML::Node& node) {
 }
 
 void Loader::set(Step& s, const YAML::Node& v) {
+    input_time(v, -1);
     for (const auto& entry : mapping(v, "set")) {
         const int input = choose(entry.first, "input", INPUT_NAMES);
         s.raw[input] = static_cast<uint16_t>(integer(entry.second, "raw value", 0, RAW_MAX));
@@ -238,6 +240,7 @@ void Loader::set(Step& s, const YAML::Node& v) {
 }
 
 void Loader::mode(Step& s, const YAML::Node& v) {
+    input_time(v, -1);
     for (const auto& entry : mapping(v, "mode")) {
         const int channel = choose(entry.first, "channel", INPUT_NAMES);
         if (channel >= CHANNELS) fail(entry.first, "the supply voltage has no mode");
@@ -253,7 +256,7 @@ void Loader::press(Step& s, const YAML::Node& v) {
                                         KEY_NAMES[3].name, KEY_NAMES[4].name};
     if (v.IsScalar()) {
         s.key = KEY_NAMES[choose(v, "key", NAMES)].code;
-        press_time(v, 1);
+        input_time(v, 1);
         return;
     }
     std::optional<YAML::Node> key;
@@ -268,15 +271,16 @@ void Loader::press(Step& s, const YAML::Node& v) {
     }
     if (!key) fail(v, "press needs a key");
     s.key = KEY_NAMES[choose(*key, "key", NAMES)].code;
-    press_time(v, s.times);
+    input_time(v, s.times);
 }
 
 // A key may wait up to a second for the key slot, and the step up to a
 // second more for the instrument to take the last one: counted at that, the
 // 24 h bound holds however slowly the screen takes keys.
-void Loader::press_time(const YAML::Node& v, int times) {
+// An input step (times -1) counts the one pass that an expect after it runs.
+void Loader::input_time(const YAML::Node& v, int times) {
     constexpr int64_t SECOND = 1000 / MS_PER_TICK * PASSES_PER_TICK;
-    total_ += (times + 1) * SECOND;
+    total_ += times < 0 ? 1 : (times + 1) * SECOND;
     if (total_ > MAX_TOTAL_PASSES) fail(v, "the scenario's times add up to more than 24 h");
 }
 

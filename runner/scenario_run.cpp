@@ -143,7 +143,7 @@ ScenarioResult Run::run() {
             break;
         }
     }
-    if (!recorder_.finish(driver_.now_ms()) && result.passed) {
+    if (!recorder_.finish(driver_.now_ms()) && result.passed && recording_ != nullptr) {
         result.passed = false;
         fail(*recording_, "the recording could not be finished at the end: " + recorder_.error());
     }

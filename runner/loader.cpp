@@ -287,8 +287,8 @@ void Loader::input_time(const YAML::Node& v, int times) {
 void Loader::wait(Step& s, const YAML::Node& v) {
     const std::string text = scalar(v, "wait");
     const std::size_t space = text.find(' ');
-    const std::string unit =
-        space == std::string::npos ? "" : text.substr(text.find_first_not_of(' ', space));
+    const std::size_t word = space == std::string::npos ? space : text.find_first_not_of(' ', space);
+    const std::string unit = word == std::string::npos ? "" : text.substr(word);
     if (unit != "sample" && unit != "samples") {
         s.passes = time(v, "wait");
         return;

@@ -125,6 +125,7 @@ bool AtomicFile::open(const std::string& root, const std::string& relative, bool
     fd_ = ::openat(dir_, temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd_ < 0) {
         why = "cannot write " + shown_ + ": " + error_text(errno);
+        temporary_.clear();
         ::close(dir_);
         dir_ = -1;
         return false;
@@ -161,6 +162,7 @@ bool AtomicFile::commit(std::string& why) {
     }
     give_slot(slot_);
     slot_ = -1;
+    temporary_.clear();
     ::close(dir_);
     dir_ = -1;
     return true;
@@ -170,12 +172,13 @@ void AtomicFile::discard() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     if (dir_ >= 0) {
-        if (slot_ >= 0) ::unlinkat(dir_, temporary_.c_str(), 0);
+        if (!temporary_.empty()) ::unlinkat(dir_, temporary_.c_str(), 0);
         ::close(dir_);
     }
     give_slot(slot_);
     slot_ = -1;
     dir_ = -1;
+    temporary_.clear();
 }
 
 bool write_file_beneath(const std::string& root, const std::string& relative, const std::string& bytes,

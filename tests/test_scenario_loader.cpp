@@ -133,6 +133,17 @@ TEST(ScenarioLoader, BadFileExitsTwoAndWritesNothing) {
     EXPECT_FALSE(fs::exists(out));
     const char* usage[] = {"qd5run", "--no-such-option", good_arg.c_str()};
     EXPECT_EQ(qd5run_main(3, const_cast<char**>(usage)), 2);
+    // Places to write that will not do are found before anything runs.
+    const std::string missing = (dir / "no/report.xml").string(), folder = dir.string();
+    const std::vector<std::vector<std::string>> unusable = {
+        {"--out", good_arg}, {"--out", ""}, {"--junit", ""}, {"--junit", folder}, {"--junit", missing}};
+    for (const std::vector<std::string>& args : unusable) {
+        std::vector<const char*> argv = {"qd5run", args[0].c_str(), args[1].c_str(), good_arg.c_str()};
+        if (args[0] == "--junit") argv.insert(argv.begin() + 1, {"--out", out_arg.c_str()});
+        EXPECT_EQ(qd5run_main(static_cast<int>(argv.size()), const_cast<char**>(argv.data())), 2)
+            << args[0] << " '" << args[1] << "'";
+        EXPECT_FALSE(fs::exists(out)) << args[0] << " '" << args[1] << "'";
+    }
 }
 
 } // namespace

@@ -28,6 +28,7 @@
 #include "runner/names.h"
 #include "runner/picture.h"
 #include "runner/scenario_run.h"
+#include "runner/step_player.h"
 
 namespace py = pybind11;
 namespace fs = std::filesystem;
@@ -89,21 +90,6 @@ std::string quoted(const std::string& text) {
     return out + "\"";
 }
 
-// The first condition that does not hold, or nullptr.
-const Condition* first_failing(const std::vector<Condition>& conditions, const Driver& driver,
-                               std::string& found) {
-    for (const Condition& c : conditions)
-        if (!condition_holds(c, driver, found)) return &c;
-    return nullptr;
-}
-
-std::string seconds_text(int64_t passes) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f s",
-                  static_cast<double>(passes) * MS_PER_TICK / PASSES_PER_TICK / 1000);
-    return text;
-}
-
 // What a step did: 0 done, 1 timed out (wait-for, a key not taken), 2 an
 // expectation that does not hold; message says what was found.
 using Outcome = std::tuple<int, std::string>;
@@ -114,6 +100,7 @@ class Instrument {
         generation_ = ++live_generation;
         front_panel_reset();
         driver_ = std::make_unique<Driver>();
+        player_ = std::make_unique<StepPlayer>(*driver_, -1);
         driver_->after_pass = [this] { after_pass(); };
         seen_blink_ = blink_phase;
     }
@@ -154,14 +141,6 @@ class Instrument {
         return driver_->now() - start;
     }
 
-    void power_on() {
-        live();
-        // The first pass samples if the timer raised the flag while the device was off.
-        raised_ = second_tick != 0;
-        seen_blink_ = blink_phase;
-        driver_->power_on();
-    }
-
     std::vector<std::tuple<std::string, int, int, int, int, int, int>> texts() {
         live();
         std::vector<std::tuple<std::string, int, int, int, int, int, int>> out;
@@ -183,7 +162,7 @@ class Instrument {
     }
     std::string lamp() {
         live();
-        return driver_->lamp_bright() ? "bright" : "dark";
+        return driver_->lamp_with_frame() ? "bright" : "dark";
     }
     bool on() {
         live();
@@ -340,60 +319,24 @@ class Instrument {
         if (recorder_) recorder_->capture(driver_->now_ms());
     }
 
-    // The steps as scenario_run.cpp runs them, on the same driver.
+    // The steps as qd5run plays them, by the same player on the same driver.
     Outcome run(const Step& s) {
-        switch (s.kind) {
-        case StepKind::power:
-            if (s.on)
-                power_on();
-            else
-                driver_->power_off();
-            break;
-        case StepKind::set:
-            for (int i = 0; i < RAW_INPUTS; ++i)
-                if (s.raw[i]) driver_->set_raw(i, *s.raw[i]);
-            break;
-        case StepKind::mode:
-            for (int c = 0; c < CHANNELS; ++c)
-                if (s.modes[c]) driver_->set_mode(c, *s.modes[c]);
-            break;
-        case StepKind::zolt:
-            driver_->set_zolt(s.on);
-            break;
-        case StepKind::press:
-            for (int i = 0; i < s.times; ++i)
-                if (!driver_->press(s.key)) return {1, "the key slot stayed full for a second"};
-            if (!driver_->settle()) return {1, "the instrument did not take the key within a second"};
-            break;
-        case StepKind::wait:
-            for (int64_t i = 0; i < s.passes; ++i) driver_->step();
-            break;
-        case StepKind::wait_for: {
-            std::string found;
-            const Condition* failing = first_failing(s.conditions, *driver_, found);
-            for (int64_t i = 0; failing != nullptr && i < s.passes; ++i) {
-                driver_->step();
-                failing = first_failing(s.conditions, *driver_, found);
-            }
-            if (failing != nullptr)
-                return {1, "timed out after " + seconds_text(s.passes) + " waiting for " +
-                               describe(*failing) + "; found " + found};
-            break;
-        }
-        case StepKind::expect: {
-            std::string found;
-            const Condition* failing = first_failing(s.conditions, *driver_, found);
-            if (failing != nullptr) return {2, "expected " + describe(*failing) + "; found " + found};
-            break;
-        }
-        default:
+        if (!StepPlayer::plays(s.kind))
             throw py::value_error("pictures are taken with screenshot() and record()");
+        if (s.kind == StepKind::power && s.on) {
+            // The first pass samples if the timer raised the flag while the device was off.
+            raised_ = second_tick != 0;
+            seen_blink_ = blink_phase;
         }
-        return {0, ""};
+        std::string what;
+        const Condition* failing = nullptr;
+        if (player_->play(s, what, failing)) return {0, ""};
+        return {s.kind == StepKind::expect ? 2 : 1, what};
     }
 
     uint64_t generation_ = 0;
     std::unique_ptr<Driver> driver_;
+    std::unique_ptr<StepPlayer> player_;
     std::unique_ptr<GifRecorder> recorder_;
     bool sampled_ = false;
     bool raised_ = false;

@@ -13,8 +13,22 @@ namespace {
 
 bool text_matches(const TextRecordEntry& entry, const Condition& c) {
     return c.text == entry.text && (c.colour < 0 || c.colour == entry.colour) &&
-           (c.size < 0 || c.size == entry.size);
+           (c.size < 0 || c.size == entry.size) && (!c.at || (c.x == entry.x && c.y == entry.y));
 }
+
+// Whether the screen still shows drawing i at the end of the frame: a later
+// text at the same y over any of its columns (such as a value drawn again,
+// black on yellow, in caution) has covered it.
+bool still_shown(int i) {
+    const TextRecordEntry& e = text_record[i];
+    for (int j = i + 1; j < text_record_count; ++j) {
+        const TextRecordEntry& later = text_record[j];
+        if (later.y == e.y && later.start_x < e.end_x && e.start_x < later.end_x) return false;
+    }
+    return true;
+}
+
+} // namespace
 
 std::string drawn_texts() {
     if (text_record_count == 0) return "nothing (no text was drawn)";
@@ -22,24 +36,28 @@ std::string drawn_texts() {
     for (int i = 0; i < text_record_count; ++i) {
         const TextRecordEntry& e = text_record[i];
         out += std::string(i ? ", " : " ") + "\"" + latin1_to_utf8(e.text) + "\" (colour " +
-               std::to_string(e.colour) + ", size " + std::to_string(e.size) + ")";
+               std::to_string(e.colour) + ", size " + std::to_string(e.size) + ", at " + std::to_string(e.x) +
+               "," + std::to_string(e.y) + (still_shown(i) ? "" : ", covered") + ")";
     }
     if (text_record_overflow > 0) out += " and " + std::to_string(text_record_overflow) + " more";
     return out;
 }
 
+namespace {
+
 bool text_holds(const Condition& c, std::string& found) {
     for (int i = 0; i < text_record_count; ++i)
-        if (text_matches(text_record[i], c)) return true;
+        if (text_matches(text_record[i], c) && still_shown(i)) return true;
     found = drawn_texts();
     return false;
 }
 
 bool no_text_holds(const Condition& c, std::string& found) {
     for (int i = 0; i < text_record_count; ++i)
-        if (c.text == text_record[i].text) {
-            found = "it was drawn at x " + std::to_string(text_record[i].x) + ", y " +
-                    std::to_string(text_record[i].y);
+        if (text_matches(text_record[i], c) && still_shown(i)) {
+            const TextRecordEntry& e = text_record[i];
+            found = "it was drawn at x " + std::to_string(e.x) + ", y " + std::to_string(e.y) + " (colour " +
+                    std::to_string(e.colour) + ", size " + std::to_string(e.size) + ")";
             return false;
         }
     return true;
@@ -113,10 +131,12 @@ bool condition_holds(const Condition& c, const Driver& driver, std::string& foun
         return text_holds(c, found);
     case ConditionKind::no_text:
         return no_text_holds(c, found);
-    case ConditionKind::lamp:
-        if (driver.lamp_bright() == (c.choice == 1)) return true;
-        found = driver.lamp_bright() ? "lamp bright" : "lamp dark";
+    case ConditionKind::lamp: {
+        const bool bright = driver.lamp_with_frame();
+        if (bright == (c.choice == 1)) return true;
+        found = bright ? "lamp bright" : "lamp dark";
         return false;
+    }
     case ConditionKind::screen:
         return screen_holds(c, found);
     case ConditionKind::page:
@@ -132,20 +152,25 @@ bool condition_holds(const Condition& c, const Driver& driver, std::string& foun
         if (FrameBuffer[c.y][c.x] == c.colour) return true;
         found = "colour " + std::to_string(FrameBuffer[c.y][c.x]);
         return false;
+    case ConditionKind::blink_phase:
+        if (blink_phase == c.choice) return true;
+        found = "blink phase " + std::to_string(blink_phase);
+        return false;
     }
     return false;
 }
 
 std::string describe(const Condition& c) {
     switch (c.kind) {
-    case ConditionKind::text: {
-        std::string out = "text \"" + latin1_to_utf8(c.text.c_str()) + "\"";
+    case ConditionKind::text:
+    case ConditionKind::no_text: {
+        std::string out = std::string(c.kind == ConditionKind::text ? "text" : "no text") + " \"" +
+                          latin1_to_utf8(c.text.c_str()) + "\"";
         if (c.colour >= 0) out += " in colour " + std::to_string(c.colour);
         if (c.size >= 0) out += " in size " + std::to_string(c.size);
+        if (c.at) out += " at " + std::to_string(c.x) + "," + std::to_string(c.y);
         return out;
     }
-    case ConditionKind::no_text:
-        return "no text \"" + c.text + "\"";
     case ConditionKind::lamp:
         return c.choice ? "lamp bright" : "lamp dark";
     case ConditionKind::screen:
@@ -172,6 +197,8 @@ std::string describe(const Condition& c) {
     case ConditionKind::pixel:
         return "pixel " + std::to_string(c.x) + "," + std::to_string(c.y) + " colour " +
                std::to_string(c.colour);
+    case ConditionKind::blink_phase:
+        return "blink phase " + std::to_string(c.choice);
     }
     return "";
 }

@@ -11,6 +11,9 @@
 
 // Whether the condition holds; if not, found says what was there instead.
 bool condition_holds(const Condition& condition, const Driver& driver, std::string& found);
+// The texts of the last frame, with their colours, sizes and places (for
+// failures and -v).
+std::string drawn_texts();
 // What the condition asks for, in words.
 std::string describe(const Condition& condition);
 // A channel's reading (0..3) in the scale its display uses, as the reading

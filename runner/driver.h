@@ -37,6 +37,11 @@ class Driver {
     // On, and no Off asked for: the loop will run another pass.
     bool on() const { return front_panel.running && power_off_request == 0; }
     bool lamp_bright() const { return front_panel.lamp_bright; }
+    // The lamp that goes with the current frame: the window sets it from the
+    // alarm flags before the next pass, 1/60 s after the frame that shows the
+    // alarm. While off, the lamp stays as the window left it. Scenarios and
+    // the Python module judge this one.
+    bool lamp_with_frame() const { return on() ? alarm_lamp_bright() : front_panel.lamp_bright; }
     int64_t now() const { return now_; } // passes since start
     int64_t passes_run() const { return passes_; }
     // Simulated time in milliseconds.

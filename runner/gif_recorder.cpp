@@ -35,14 +35,35 @@ bool changed_box(const IndexedPicture& a, const IndexedPicture& b, int& left, in
 
 } // namespace
 
+int GifRecorder::output(GifFileType* gif, const unsigned char* data, int size) {
+    auto* self = static_cast<GifRecorder*>(gif->UserData);
+    if (self->budget != nullptr && self->budget->left < size) {
+        self->over_budget_ = true;
+        return 0;
+    }
+    return self->file_.write(data, static_cast<std::size_t>(size), self->budget) ? size : 0;
+}
+
 bool GifRecorder::start(const std::string& path, View view, int scale, double now_ms, std::string& why) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return start("", path, view, scale, now_ms, why);
+    return start(path.substr(0, slash), path.substr(slash + 1), view, scale, now_ms, why);
+}
+
+bool GifRecorder::start(const std::string& root, const std::string& relative, View view, int scale,
+                        double now_ms, std::string& why) {
     finish(now_ms);
+    if (!file_.open(root, relative, true, why)) return false;
     int error = 0;
-    gif_ = EGifOpenFileName(path.c_str(), false, &error);
+    over_budget_ = false;
+    gif_ = EGifOpen(this, &GifRecorder::output, &error);
     if (gif_ == nullptr) {
-        why = std::string("cannot write ") + path + ": " + GifErrorString(error);
+        why = std::string("cannot write ") + file_.shown() + ": " + GifErrorString(error);
+        file_.discard();
         return false;
     }
+    // The loop and the frame delays are GIF89a extensions.
+    EGifSetGifVersion(gif_, true);
     view_ = view;
     scale_ = scale;
     last_ms_ = now_ms;
@@ -128,5 +149,12 @@ bool GifRecorder::finish(double now_ms) {
     int error = 0;
     const bool closed = EGifCloseFile(gif_, &error) == GIF_OK;
     gif_ = nullptr;
-    return ok_ && closed;
+    if (!ok_ || !closed) {
+        error_ = over_budget_ ? file_.shown() + " went over the " + std::to_string(MAX_OUTPUT_BYTES >> 20) +
+                                    " MB that one scenario may write"
+                              : "cannot write " + file_.shown();
+        file_.discard();
+        return false;
+    }
+    return file_.commit(error_);
 }

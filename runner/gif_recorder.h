@@ -9,6 +9,7 @@
 
 #include "display/framebuffer.h"
 #include "runner/picture.h"
+#include "runner/safe_output.h"
 
 constexpr int MIN_DELAY = 2; // 1/100 s
 
@@ -21,7 +22,11 @@ class GifRecorder {
     GifRecorder& operator=(const GifRecorder&) = delete;
     ~GifRecorder() { finish(last_ms_); }
 
-    // Opens the file; false with why if it cannot be written.
+    // Opens root/relative (a checked relative path) under a temporary name,
+    // which finish renames; false with why if it cannot be written.
+    bool start(const std::string& root, const std::string& relative, View view, int scale, double now_ms,
+               std::string& why);
+    // The same for a path in a folder that exists.
     bool start(const std::string& path, View view, int scale, double now_ms, std::string& why);
     // The picture at simulated time now_ms (call after every pass).
     void capture(double now_ms);
@@ -29,11 +34,20 @@ class GifRecorder {
     bool finish(double now_ms);
     bool active() const { return gif_ != nullptr; }
     int frames_written() const { return frames_; }
+    // Why the last finish failed.
+    const std::string& error() const { return error_; }
+
+    // What the scenario may still write; null for no limit.
+    OutputBudget* budget = nullptr;
 
   private:
     void put_pending(int delay);
+    static int output(GifFileType* gif, const unsigned char* data, int size);
 
     GifFileType* gif_ = nullptr;
+    AtomicFile file_;
+    bool over_budget_ = false;
+    std::string error_;
     View view_ = View::display;
     int scale_ = 1;
     bool ok_ = true;

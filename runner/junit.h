@@ -1,5 +1,5 @@
 // A JUnit XML report (pugixml): one test case per scenario, a failing step's
-// file:line and message as its failure.
+// file:line and message as its failure, interrupted ones skipped.
 #pragma once
 
 #include <string>
@@ -8,5 +8,8 @@
 #include "runner/scenario.h"
 #include "runner/scenario_run.h"
 
+// The report's text: XML 1.0 in UTF-8, whatever the scenarios hold.
+std::string junit_text(const std::vector<Scenario>& scenarios, const std::vector<ScenarioResult>& results);
+// Written under a temporary name and renamed when complete.
 bool write_junit(const std::string& path, const std::vector<Scenario>& scenarios,
                  const std::vector<ScenarioResult>& results);

@@ -1,6 +1,6 @@
 // Reads a scenario file (YAML) and checks all of it before anything runs:
-// syntax, keys, names, ranges and times. The first fault found is reported as
-// one line, "file:line:column: what is wrong".
+// syntax, keys, names, ranges and times. Every fault found, up to MAX_FAULTS,
+// is reported as a line of its own, "file:line:column: what is wrong".
 #pragma once
 
 #include <cstdint>
@@ -11,9 +11,15 @@
 // Limits that keep any input, however hostile, small and quick.
 constexpr std::size_t MAX_FILE_BYTES = 1 << 20;
 constexpr std::size_t MAX_STEPS = 10000;
-constexpr int MAX_TIMES = 100;       // presses in one press step
-constexpr int MAX_SCALE = 8;         // picture scale
-constexpr int64_t MAX_TOTAL_PASSES = // waits and timeouts of one scenario together: 24 h
+constexpr int MAX_TIMES = 100; // presses in one press step
+// What a file may stand for once its aliases are expanded: values in all,
+// conditions in all, and how deep values nest.
+constexpr std::size_t MAX_NODES = 1000000;
+constexpr std::size_t MAX_CONDITIONS = 100000;
+constexpr int MAX_DEPTH = 64;
+constexpr std::size_t MAX_FAULTS = 20; // reported of one file
+constexpr int MAX_SCALE = 8;           // picture scale
+constexpr int64_t MAX_TOTAL_PASSES =   // waits and timeouts of one scenario together: 24 h
     int64_t{24} * 3600 * 1000 / MS_PER_TICK * PASSES_PER_TICK;
 constexpr int64_t DEFAULT_TIMEOUT_PASSES = 10 * 1000 / MS_PER_TICK * PASSES_PER_TICK; // 10 s
 

@@ -34,19 +34,20 @@ struct Range {
     int32_t high;
 };
 
-enum class ConditionKind : uint8_t { text, no_text, lamp, screen, page, reading, alarm, pixel };
+enum class ConditionKind : uint8_t { text, no_text, lamp, screen, page, reading, alarm, pixel, blink_phase };
 
 struct Condition {
     ConditionKind kind = ConditionKind::text;
     int line = 0;
     int column = 0;
     std::string text; // text, no-text
-    int colour = -1;  // text (optional), pixel
-    int size = -1;    // text (optional)
-    int choice = 0;   // lamp: 1 bright, 0 dark; screen and page: index into their tables
+    int colour = -1;  // text, no-text (optional), pixel
+    int size = -1;    // text, no-text (optional)
+    bool at = false;  // text, no-text: x and y of the drawing call given
+    int choice = 0;   // lamp: 1 bright, 0 dark; screen and page: index into their tables; blink phase
     std::array<std::optional<Range>, CHANNELS> readings{};
     std::array<std::optional<bool>, RAW_INPUTS> alarms{}; // ch1..ch4, volts (bit 4)
-    int x = 0;
+    int x = 0;                                            // pixel; text and no-text with at
     int y = 0;
 };
 
@@ -76,6 +77,7 @@ struct Step {
     uint8_t key = 0;
     int times = 1;
     int64_t passes = 0; // wait; wait-for: the timeout
+    int samples = 0;    // wait: to just after this many sampling ticks instead
     std::vector<Condition> conditions;
     ImageSpec image;
 };

@@ -2,15 +2,21 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "display/framebuffer.h"
 #include "host/device.h"
 #include "picture/picture.h"
+#include "runner/clean_text.h"
 #include "runner/conditions.h"
 #include "runner/driver.h"
 #include "runner/gif_recorder.h"
+#include "runner/loader.h"
+#include "runner/output_plan.h"
 #include "runner/picture.h"
+#include "runner/safe_output.h"
+#include "runner/step_player.h"
 
 namespace fs = std::filesystem;
 
@@ -34,51 +40,70 @@ uint64_t state_digest(const Driver& driver) {
 
 class Run {
   public:
-    Run(const Scenario& scenario, const RunOptions& options) : scenario_(scenario), options_(options) {
+    Run(const Scenario& scenario, const RunOptions& options)
+        : scenario_(scenario), options_(options), evidence_(evidence_stem(scenario.file)),
+          folder_(scenario_folder(scenario.file)) {
         driver_.after_pass = [this] { recorder_.capture(driver_.now_ms()); };
+        budget_.left = options.max_output_bytes;
+        recorder_.budget = &budget_;
     }
     ScenarioResult run();
 
   private:
     bool step(const Step& s);
-    bool wait(int64_t passes);
-    bool wait_for(const Step& s);
-    bool expect(const Step& s);
     bool screenshot_save(const Step& s);
     bool screenshot_compare(const Step& s);
     bool record_start(const Step& s);
-    bool fail(const Step& s, const std::string& what);
-    bool capped() const { return options_.max_passes >= 0 && driver_.now() >= options_.max_passes; }
-    std::string out_path(const std::string& relative) const;
-    bool write_png(const std::string& path, const RgbPicture& picture, std::string& why) const;
+    bool fail(const Step& s, const std::string& what, const Condition* at = nullptr);
+    bool capped() const { return player_.capped(); }
+    void remove_stale_evidence() const;
+    // Writes under --out (or, for --update, under the scenario's folder);
+    // shown is the path for messages.
+    bool write_png(const std::string& root, const std::string& relative, const RgbPicture& picture,
+                   std::string& shown, std::string& why);
 
     const Scenario& scenario_;
     const RunOptions& options_;
     Driver driver_;
+    StepPlayer player_{driver_, options_.max_passes};
     GifRecorder recorder_;
     std::string message_;
     std::string notes_;
+    const std::string evidence_; // the start of the failure pictures' names
+    const std::string folder_;   // the scenario's folder, which references are relative to
+    OutputBudget budget_;
+    const Step* recording_ = nullptr; // the record step of the recording open
 };
 
 ScenarioResult Run::run() {
     const auto started = std::chrono::steady_clock::now();
     ScenarioResult result;
     result.passed = true;
-    for (const Step& s : scenario_.steps) {
+    if (options_.write_files) remove_stale_evidence();
+    for (std::size_t i = 0; i < scenario_.steps.size(); ++i) {
+        const Step& s = scenario_.steps[i];
         if (capped()) break;
+        if (options_.on_step) options_.on_step(i);
         if (options_.verbose) {
-            std::printf("[%10.3f s] %s:%d: %s\n", driver_.now_ms() / 1000.0, scenario_.file.c_str(), s.line,
-                        s.summary.c_str());
+            std::printf("[%10.3f s] %s:%d: %s\n", driver_.now_ms() / 1000.0,
+                        printable(scenario_.file).c_str(), s.line, printable(s.summary).c_str());
             std::fflush(stdout);
         }
         if (!step(s)) {
             result.passed = false;
             break;
         }
+        // The loader bounds the waits; keys that wait for the slot are
+        // bounded here, so that no scenario runs much past 24 h.
+        if (driver_.now() > MAX_TOTAL_PASSES) {
+            result.passed = false;
+            fail(s, "the scenario ran past the 24 h of simulated time it may take");
+            break;
+        }
     }
-    if (!recorder_.finish(driver_.now_ms()) && result.passed) {
+    if (!recorder_.finish(driver_.now_ms()) && result.passed && recording_ != nullptr) {
         result.passed = false;
-        message_ = scenario_.file + ": writing the recording failed";
+        fail(*recording_, "the recording could not be finished at the end: " + recorder_.error());
     }
     result.sim_ms = driver_.now_ms();
     result.message = message_;
@@ -90,35 +115,17 @@ ScenarioResult Run::run() {
 }
 
 bool Run::step(const Step& s) {
+    if (StepPlayer::plays(s.kind)) {
+        std::string what;
+        const Condition* failing = nullptr;
+        const bool ok = player_.play(s, what, failing);
+        if (s.kind == StepKind::expect && options_.verbose) {
+            std::printf("             %s\n", printable(drawn_texts()).c_str());
+            std::fflush(stdout);
+        }
+        return ok || fail(s, what, failing);
+    }
     switch (s.kind) {
-    case StepKind::power:
-        if (s.on)
-            driver_.power_on();
-        else
-            driver_.power_off();
-        return true;
-    case StepKind::set:
-        for (int i = 0; i < RAW_INPUTS; ++i)
-            if (s.raw[i]) driver_.set_raw(i, *s.raw[i]);
-        return true;
-    case StepKind::mode:
-        for (int c = 0; c < CHANNELS; ++c)
-            if (s.modes[c]) driver_.set_mode(c, *s.modes[c]);
-        return true;
-    case StepKind::zolt:
-        driver_.set_zolt(s.on);
-        return true;
-    case StepKind::press:
-        for (int i = 0; i < s.times; ++i)
-            if (!driver_.press(s.key)) return fail(s, "the key slot stayed full for a second");
-        if (!driver_.settle()) return fail(s, "the instrument did not take the key within a second");
-        return true;
-    case StepKind::wait:
-        return wait(s.passes);
-    case StepKind::wait_for:
-        return wait_for(s);
-    case StepKind::expect:
-        return expect(s);
     case StepKind::screenshot_save:
         return screenshot_save(s);
     case StepKind::screenshot_compare:
@@ -126,121 +133,101 @@ bool Run::step(const Step& s) {
     case StepKind::record_start:
         return record_start(s);
     case StepKind::record_stop:
-        if (!recorder_.finish(driver_.now_ms())) return fail(s, "writing the recording failed");
+        if (!recorder_.finish(driver_.now_ms()))
+            return fail(s, "the recording could not be finished: " + recorder_.error());
+        return true;
+    default:
         return true;
     }
-    return true;
 }
 
-bool Run::wait(int64_t passes) {
-    for (int64_t i = 0; i < passes && !capped(); ++i) driver_.step();
-    return true;
-}
-
-// The first condition that does not hold, or nullptr.
-const Condition* first_failing(const std::vector<Condition>& conditions, const Driver& driver,
-                               std::string& found) {
-    for (const Condition& c : conditions)
-        if (!condition_holds(c, driver, found)) return &c;
-    return nullptr;
-}
-
-bool Run::wait_for(const Step& s) {
-    std::string found;
-    const Condition* failing = first_failing(s.conditions, driver_, found);
-    for (int64_t i = 0; failing != nullptr && i < s.passes && !capped(); ++i) {
-        driver_.step();
-        failing = first_failing(s.conditions, driver_, found);
+void Run::remove_stale_evidence() const {
+    // A failure picture left by an earlier run would pass for this run's.
+    remove_file_beneath(options_.out_dir, evidence_ + ".failure.png");
+    for (const Step& s : scenario_.steps) {
+        if (s.kind != StepKind::screenshot_compare) continue;
+        const std::string reference = fs::path(s.image.path).stem().string();
+        remove_file_beneath(options_.out_dir, evidence_ + "." + reference + ".actual.png");
+        remove_file_beneath(options_.out_dir, evidence_ + "." + reference + ".diff.png");
     }
-    if (failing == nullptr || capped()) return true;
-    char waited[32];
-    std::snprintf(waited, sizeof waited, "%.3f s",
-                  static_cast<double>(s.passes) * MS_PER_TICK / PASSES_PER_TICK / 1000);
-    return fail(s, "timed out after " + std::string(waited) + " waiting for " + describe(*failing) +
-                       "; found " + found);
 }
 
-bool Run::expect(const Step& s) {
-    std::string found;
-    const Condition* failing = first_failing(s.conditions, driver_, found);
-    if (failing == nullptr) return true;
-    return fail(s, "expected " + describe(*failing) + "; found " + found);
-}
-
-std::string Run::out_path(const std::string& relative) const {
-    return (fs::path(options_.out_dir) / relative).string();
-}
-
-bool Run::write_png(const std::string& path, const RgbPicture& picture, std::string& why) const {
-    std::error_code error;
-    fs::create_directories(fs::path(path).parent_path(), error);
-    if (write_png_file(path, picture)) return true;
-    why = "cannot write " + path;
-    return false;
+bool Run::write_png(const std::string& root, const std::string& relative, const RgbPicture& picture,
+                    std::string& shown, std::string& why) {
+    shown = (fs::path(root) / relative).string();
+    std::string bytes;
+    if (!encode_png(picture, bytes)) {
+        why = "cannot make the PNG of " + shown;
+        return false;
+    }
+    return write_file_beneath(root, relative, bytes, root == options_.out_dir, &budget_, why);
 }
 
 bool Run::screenshot_save(const Step& s) {
     if (!options_.write_files) return true;
-    std::string why;
-    if (!write_png(out_path(s.image.path), take_rgb(s.image.view, s.image.scale), why)) return fail(s, why);
+    std::string shown, why;
+    if (!write_png(options_.out_dir, s.image.path, take_rgb(s.image.view, s.image.scale), shown, why))
+        return fail(s, why);
     return true;
 }
 
 bool Run::screenshot_compare(const Step& s) {
     if (!options_.write_files) return true;
-    const fs::path reference = fs::path(scenario_.file).parent_path() / s.image.path;
+    const std::string reference = (fs::path(folder_) / s.image.path).string();
     const RgbPicture actual = take_rgb(s.image.view, s.image.scale);
     RgbPicture expected;
-    const bool readable = read_png_file(reference.string(), expected);
-    const bool same = readable && expected.width == actual.width && expected.height == actual.height &&
-                      expected.rgb == actual.rgb;
-    if (same) return true;
-    std::string why;
+    std::string bytes, unreadable;
+    const bool readable = read_file_beneath(folder_, s.image.path, MAX_REFERENCE_BYTES, bytes, unreadable) &&
+                          bytes.size() <= MAX_REFERENCE_BYTES && decode_png(bytes, expected);
+    const int64_t differing = readable ? differing_pixels(actual, expected) : -1;
+    if (differing == 0) return true;
+    std::string shown, why;
     if (options_.update) {
-        if (!write_png(reference.string(), actual, why)) return fail(s, why);
-        notes_ += "reference written: " + reference.string() + "\n";
+        if (!write_png(folder_, s.image.path, actual, shown, why)) return fail(s, why);
+        notes_ += "reference written: " + reference + "\n";
         return true;
     }
-    const std::string stem = reference.stem().string();
-    const std::string actual_path = out_path(stem + ".actual.png");
-    if (!write_png(actual_path, actual, why)) return fail(s, why);
+    const std::string stem = evidence_ + "." + fs::path(s.image.path).stem().string();
+    std::string actual_path;
+    if (!write_png(options_.out_dir, stem + ".actual.png", actual, actual_path, why)) return fail(s, why);
     if (!readable)
-        return fail(s, "reference " + reference.string() +
-                           " missing or unreadable (--update writes it); actual picture in " + actual_path);
+        return fail(s, "reference " + reference + " missing or unreadable" +
+                           (unreadable.empty() ? std::string() : " (" + unreadable + ")") +
+                           " (--update writes it); actual picture in " + actual_path);
     if (expected.width != actual.width || expected.height != actual.height)
-        return fail(s, "reference " + reference.string() + " is " + std::to_string(expected.width) + "x" +
+        return fail(s, "reference " + reference + " is " + std::to_string(expected.width) + "x" +
                            std::to_string(expected.height) + ", the picture " + std::to_string(actual.width) +
                            "x" + std::to_string(actual.height) + "; actual picture in " + actual_path);
-    const std::string diff_path = out_path(stem + ".diff.png");
-    if (!write_png(diff_path, diff_picture(actual, expected), why)) return fail(s, why);
-    int differing = 0;
-    for (std::size_t i = 0; i < actual.rgb.size(); i += 3)
-        differing += actual.rgb[i] != expected.rgb[i] || actual.rgb[i + 1] != expected.rgb[i + 1] ||
-                     actual.rgb[i + 2] != expected.rgb[i + 2];
-    return fail(s, std::to_string(differing) + " pixels differ from " + reference.string() + "; actual " +
+    std::string diff_path;
+    if (!write_png(options_.out_dir, stem + ".diff.png", diff_picture(actual, expected), diff_path, why))
+        return fail(s, why);
+    return fail(s, std::to_string(differing) + " pixels differ from " + reference + "; actual " +
                        actual_path + ", diff " + diff_path);
 }
 
 bool Run::record_start(const Step& s) {
     if (!options_.write_files) return true;
-    const std::string path = out_path(s.image.path);
-    std::error_code error;
-    fs::create_directories(fs::path(path).parent_path(), error);
     std::string why;
-    if (!recorder_.finish(driver_.now_ms())) return fail(s, "writing the recording failed");
-    if (!recorder_.start(path, s.image.view, s.image.scale, driver_.now_ms(), why)) return fail(s, why);
+    if (!recorder_.finish(driver_.now_ms()))
+        return fail(s, "the recording before could not be finished: " + recorder_.error());
+    if (!recorder_.start(options_.out_dir, s.image.path, s.image.view, s.image.scale, driver_.now_ms(), why))
+        return fail(s, why);
+    recording_ = &s;
     return true;
 }
 
-bool Run::fail(const Step& s, const std::string& what) {
+bool Run::fail(const Step& s, const std::string& what, const Condition* at) {
     char when[32];
     std::snprintf(when, sizeof when, "%.3f s", driver_.now_ms() / 1000);
-    message_ = scenario_.file + ":" + std::to_string(s.line) + ":" + std::to_string(s.column) + ": " +
-               s.summary + ": " + what + " (at " + when + ")";
+    // A condition on a line of its own (a list-form expect) is named by its line.
+    const bool own_line = at != nullptr && at->line != s.line;
+    message_ = scenario_.file + ":" + std::to_string(own_line ? at->line : s.line) + ":" +
+               std::to_string(own_line ? at->column : s.column) + ": " + s.summary + ": " + what + " (at " +
+               when + ")";
     if (options_.write_files) {
-        const std::string frame = out_path(fs::path(scenario_.file).stem().string() + ".failure.png");
-        std::string why;
-        if (write_png(frame, take_rgb(View::display, FAILURE_SCALE), why))
+        std::string frame, why;
+        if (write_png(options_.out_dir, evidence_ + ".failure.png", take_rgb(View::display, FAILURE_SCALE),
+                      frame, why))
             message_ += "; frame saved to " + frame;
     }
     return false;

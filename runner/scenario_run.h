@@ -2,20 +2,28 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
+#include "runner/safe_output.h"
 #include "runner/scenario.h"
 
 struct RunOptions {
     std::string out_dir = "qd5run-out";
-    bool update = false;     // write missing or differing references instead of failing
-    bool verbose = false;    // each step as it runs, with simulated time
-    bool write_files = true; // false: no pictures at all (the fuzz target)
-    int64_t max_passes = -1; // a cap on simulated time, in passes; -1 none
+    bool update = false;                         // write missing or differing references instead of failing
+    bool verbose = false;                        // each step as it runs, with simulated time
+    bool write_files = true;                     // false: no pictures at all (the fuzz target)
+    int64_t max_passes = -1;                     // a cap on simulated time, in passes; -1 none
+    int64_t max_output_bytes = MAX_OUTPUT_BYTES; // what the scenario may write in all
+    // Called as each step starts, with its index (the launcher tells the
+    // parent, so that a crash names its step).
+    std::function<void(std::size_t)> on_step;
 };
 
 struct ScenarioResult {
     bool passed = false;
+    bool interrupted = false; // never finished: the run was stopped by a signal
+    bool error = false;       // could not run (no process for it) or ended abnormally
     double sim_ms = 0;
     double wall_ms = 0;
     std::string message; // the failure, "file:line:column: ..."

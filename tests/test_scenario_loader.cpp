@@ -3,6 +3,7 @@
 // written for a bad file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -40,6 +41,16 @@ const BadScenario BAD_SCENARIOS[] = {
     {"twice", "name: x\nsteps:\n  - expect: {lamp: dark, lamp: bright}\n",
      "3:26: the key 'lamp' is given twice"},
     {"path leaves", "name: x\nsteps:\n  - screenshot: {save: ../a.png}\n", "3:24: bad path '../a.png'"},
+    {"no steps", "name: x\nsteps: []\n", "2:8: the scenario has no steps"},
+    {"empty range", "name: x\nsteps:\n  - expect: {reading: {ch1: {min: 80, max: 70}}}\n",
+     "3:29: min 80 is above max 70"},
+    {"bound twice", "name: x\nsteps:\n  - expect: {reading: {ch1: {min: 1, min: 2}}}\n",
+     "3:38: the key 'min' is given twice"},
+    {"two documents", "name: x\nsteps:\n  - power: on\n---\nname: y\n", "5:1: a second YAML document"},
+    {"UTF-16", "\xFF\xFEn\0a\0", "1:1: the file is UTF-16"},
+    {"tab", "name: x\nsteps:\n\t- power: on\n", "3:2: YAML: illegal block entry"},
+    {"colour of two texts", "name: x\nsteps:\n  - expect: {text: A, no-text: B, colour: 3}\n",
+     "3:13: colour, size and at belong to one text"},
 };
 
 TEST(ScenarioLoader, EveryErrorIsOneLineWithFileLineAndColumn) {
@@ -51,6 +62,23 @@ TEST(ScenarioLoader, EveryErrorIsOneLineWithFileLineAndColumn) {
         EXPECT_EQ(error.find('\n'), std::string::npos) << bad.what;
         EXPECT_TRUE(scenario.steps.empty()) << bad.what;
     }
+    // A tab is named as such.
+    Scenario scenario;
+    std::string error;
+    EXPECT_FALSE(load_scenario_text("name: x\nsteps:\n\t- power: on\n", "f.yaml", scenario, error));
+    EXPECT_NE(error.find("a tab indents line 3"), std::string::npos) << error;
+}
+
+TEST(ScenarioLoader, EveryFaultOfAFileIsReportedUpToTwenty) {
+    std::string text = "name: x\nsteps:\n  - press: middle\n  - set: {ch1: 5000}\n";
+    for (int i = 0; i < 30; ++i) text += "  - wait: 1 hours\n";
+    Scenario scenario;
+    std::string error;
+    EXPECT_FALSE(load_scenario_text(text, "f.yaml", scenario, error));
+    const auto lines = std::count(error.begin(), error.end(), '\n') + 1;
+    EXPECT_EQ(lines, static_cast<long>(MAX_FAULTS)) << error;
+    EXPECT_EQ(error.rfind("f.yaml:3:12: unknown key 'middle'", 0), 0u) << error;
+    EXPECT_NE(error.find("\nf.yaml:4:16: raw value 5000"), std::string::npos) << error;
 }
 
 TEST(ScenarioLoader, TimesBecomeWholePassesRoundedUp) {
@@ -58,8 +86,8 @@ TEST(ScenarioLoader, TimesBecomeWholePassesRoundedUp) {
         const char* text;
         int64_t passes;
     };
-    const Time times[] = {{"0ms", 0},     {"100ms", 6},    {"10ms", 1},   {"1.5s", 90},
-                          {"2min", 7200}, {"3 ticks", 18}, {"1 pass", 1}, {"10 passes", 10}};
+    const Time times[] = {{"0ms", 0},      {"100ms", 6},  {"10ms", 1},       {"1.5s", 90},  {"2min", 7200},
+                          {"3 ticks", 18}, {"1 pass", 1}, {"10 passes", 10}, {"1h", 216000}};
     for (const Time& t : times) {
         int64_t passes = -1;
         std::string why;
@@ -106,6 +134,17 @@ TEST(ScenarioLoader, BadFileExitsTwoAndWritesNothing) {
     EXPECT_FALSE(fs::exists(out));
     const char* usage[] = {"qd5run", "--no-such-option", good_arg.c_str()};
     EXPECT_EQ(qd5run_main(3, const_cast<char**>(usage)), 2);
+    // Places to write that will not do are found before anything runs.
+    const std::string missing = (dir / "no/report.xml").string(), folder = dir.string();
+    const std::vector<std::vector<std::string>> unusable = {
+        {"--out", good_arg}, {"--out", ""}, {"--junit", ""}, {"--junit", folder}, {"--junit", missing}};
+    for (const std::vector<std::string>& args : unusable) {
+        std::vector<const char*> argv = {"qd5run", args[0].c_str(), args[1].c_str(), good_arg.c_str()};
+        if (args[0] == "--junit") argv.insert(argv.begin() + 1, {"--out", out_arg.c_str()});
+        EXPECT_EQ(qd5run_main(static_cast<int>(argv.size()), const_cast<char**>(argv.data())), 2)
+            << args[0] << " '" << args[1] << "'";
+        EXPECT_FALSE(fs::exists(out)) << args[0] << " '" << args[1] << "'";
+    }
 }
 
 } // namespace

@@ -7,7 +7,9 @@
 #include <gif_lib.h>
 
 #include "display/framebuffer.h"
+#include "display/text_record.h"
 #include "picture/picture.h"
+#include "runner/conditions.h"
 #include "runner/gif_recorder.h"
 #include "runner/launcher.h"
 #include "runner/loader.h"
@@ -92,6 +94,47 @@ TEST(ScenarioRuns, TheSameScenarioTwiceGivesTheSameResult) {
     const ScenarioResult second = run_scenario(scenarios[0], options);
     EXPECT_EQ(first.digest, forked[0].digest);
     EXPECT_EQ(second.digest, forked[0].digest);
+}
+
+ScenarioResult run_text(const std::string& text) {
+    Scenario scenario;
+    std::string error;
+    EXPECT_TRUE(load_scenario_text(text, "t.yaml", scenario, error)) << error;
+    RunOptions options;
+    options.write_files = false;
+    return run_scenario(scenario, options);
+}
+
+TEST(ScenarioRuns, AnExpectAfterASliderJudgesTheFrameThatShowsIt) {
+    const ScenarioResult r =
+        run_text("name: t\nsteps:\n  - set: {ch1: 216, ch2: 156, ch3: 2048, volts: 1440}\n  - power: on\n"
+                 "  - wait: 2 samples\n  - expect: {text: OILT, blink-phase: 0}\n  - mode: {ch2: off}\n"
+                 "  - expect: {no-text: OILT}\n");
+    EXPECT_TRUE(r.passed) << r.message;
+    // Two sampling ticks of 1.1 s from the start, and the pass after the mode slider.
+    EXPECT_DOUBLE_EQ(r.sim_ms, 2200 + 100.0 / 6);
+}
+
+TEST(ScenarioRuns, TextConditionsJudgeWhatTheFrameFinallyShows) {
+    // A value drawn white, then again black on yellow in the same place.
+    text_record_clear();
+    text_record_add("7.5", 159, 2, 12, 2, 15, 140, 159);
+    text_record_add("7.5", 159, 2, 12, 2, 0, 140, 159);
+    text_record_add("7.5", 159, 35, 12, 2, 15, 140, 159);
+    Condition c;
+    c.text = "7.5";
+    c.colour = 15;
+    Driver driver;
+    std::string found;
+    EXPECT_TRUE(condition_holds(c, driver, found)); // the second channel's
+    c.at = true, c.x = 159, c.y = 2;
+    EXPECT_FALSE(condition_holds(c, driver, found));
+    c.colour = 0;
+    EXPECT_TRUE(condition_holds(c, driver, found));
+    c.kind = ConditionKind::no_text;
+    c.colour = 15;
+    EXPECT_TRUE(condition_holds(c, driver, found));
+    text_record_clear();
 }
 
 } // namespace

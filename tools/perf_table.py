@@ -249,8 +249,9 @@ def compare_section(runs, base_commit, command):
             "The text is drawn from a glyph table indexed by character code, each glyph clipped once and its "
             "bitmap rows written eight pixels at a time into aligned groups of the frame buffer; filled "
             "rectangles are one `memset` per row. The pixels are the same (tests/test_fast_drawing.cpp "
-            "compares them with the per-pixel drawing at every clipping case). The runner's hour gains only "
-            "what its passes gain from the drawing; its 3x target rests on the runner itself."]
+            "compares them with the per-pixel drawing at every clipping case). The runner's hour also skips "
+            "the passes that follow an idle pass with no key, input or tick since (tests/test_idle_pass.cpp "
+            "proves every screen idempotent then)."]
     return out
 
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -26,10 +25,12 @@ TEST(ScreenTable, ScenarioDocumentListsEveryScreenName) {
             depth += c == '(' ? 1 : c == ')' ? -1 : 0;
             if (depth == 0) names += c;
         }
-        const std::regex quoted("`([a-z-]+)`");
-        for (auto it = std::sregex_iterator(names.begin(), names.end(), quoted); it != std::sregex_iterator();
-             ++it)
-            documented.push_back((*it)[1]);
+        for (std::string::size_type open = names.find('`'); open != std::string::npos;) {
+            const std::string::size_type close = names.find('`', open + 1);
+            if (close == std::string::npos) break;
+            documented.push_back(names.substr(open + 1, close - open - 1));
+            open = names.find('`', close + 1);
+        }
     }
     std::vector<std::string> table;
     for (int i = 0; i < SCREEN_NAME_COUNT; ++i) table.push_back(SCREEN_NAMES[i].name);

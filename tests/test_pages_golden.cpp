@@ -1,6 +1,6 @@
 // Golden pictures of every run screen page for one to four channels, with the
 // default modes and with mixes, in the normal, caution and alarm states and
-// both blink phases. `make golden` rewrites them after an intended change.
+// both blink phases. `make refs` rewrites them after an intended change.
 #include <string>
 
 #include "support/golden.h"

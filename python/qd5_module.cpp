@@ -20,6 +20,7 @@
 #include "host/device.h"
 #include "host/front_panel.h"
 #include "measurement/settings.h"
+#include "menus/screen_table.h"
 #include "picture/picture.h"
 #include "runner/conditions.h"
 #include "runner/driver.h"
@@ -154,7 +155,7 @@ class Instrument {
 
     std::string screen() {
         live();
-        return name_of_screen(current_screen);
+        return screen_name(current_screen);
     }
     std::string page() {
         live();
@@ -235,9 +236,8 @@ class Instrument {
         const RgbPicture actual = take_rgb(spec.view, spec.scale);
         RgbPicture expected;
         const bool readable = read_png_file(reference, expected);
-        if (readable && expected.width == actual.width && expected.height == actual.height &&
-            expected.rgb == actual.rgb)
-            return "";
+        const int64_t differing = readable ? differing_pixels(actual, expected) : -1;
+        if (differing == 0) return "";
         if (update) {
             std::error_code error;
             fs::create_directories(fs::path(reference).parent_path(), error);
@@ -259,10 +259,6 @@ class Instrument {
         const std::string diff_path = (fs::path(out_dir) / (stem + ".diff.png")).string();
         if (!write_png_file(diff_path, diff_picture(actual, expected)))
             throw_os_error("cannot write " + diff_path);
-        int differing = 0;
-        for (std::size_t i = 0; i < actual.rgb.size(); i += 3)
-            differing += actual.rgb[i] != expected.rgb[i] || actual.rgb[i + 1] != expected.rgb[i + 1] ||
-                         actual.rgb[i + 2] != expected.rgb[i + 2];
         return std::to_string(differing) + " pixels differ from " + reference + "; actual " + actual_path +
                ", diff " + diff_path;
     }

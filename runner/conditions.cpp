@@ -7,6 +7,7 @@
 #include "host/device.h"
 #include "measurement/sampling.h"
 #include "measurement/settings.h"
+#include "menus/screen_table.h"
 #include "runner/names.h"
 
 namespace {
@@ -114,7 +115,7 @@ bool alarms_hold(const Condition& cond, std::string& found) {
 bool screen_holds(const Condition& c, std::string& found) {
     for (ScreenHandler h : SCREEN_NAMES[c.choice].handlers)
         if (h != nullptr && h == current_screen) return true;
-    found = std::string("screen ") + name_of_screen(current_screen);
+    found = std::string("screen ") + screen_name(current_screen);
     return false;
 }
 

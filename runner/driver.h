@@ -36,7 +36,6 @@ class Driver {
 
     // On, and no Off asked for: the loop will run another pass.
     bool on() const { return front_panel.running && power_off_request == 0; }
-    bool lamp_bright() const { return front_panel.lamp_bright; }
     // The lamp that goes with the current frame: the window sets it from the
     // alarm flags before the next pass, 1/60 s after the frame that shows the
     // alarm. While off, the lamp stays as the window left it. Scenarios and

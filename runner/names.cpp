@@ -35,8 +35,6 @@ const GroupedScreens grouped_screens = group_screens();
 const ScreenName* const SCREEN_NAMES = grouped_screens.names;
 const int SCREEN_NAME_COUNT = grouped_screens.count;
 
-const char* name_of_screen(ScreenHandler handler) { return screen_name(handler); }
-
 int index_of_name(const char* const* names, int count, const char* name) {
     for (int i = 0; i < count; ++i)
         if (std::strcmp(names[i], name) == 0) return i;

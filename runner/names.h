@@ -36,8 +36,6 @@ struct ScreenName {
 };
 extern const ScreenName* const SCREEN_NAMES;
 extern const int SCREEN_NAME_COUNT;
-// The readable name of a handler, or "unknown".
-const char* name_of_screen(ScreenHandler handler);
 
 // The index of name in a table of names, or -1.
 int index_of_name(const char* const* names, int count, const char* name);

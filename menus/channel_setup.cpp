@@ -379,8 +379,9 @@ void draw_row(const SetupTable& table, const uint8_t* record, const SetupRow& ro
 
 // Walks the items of one pass. With draw set it draws each item and lets the
 // cursor item act on key; without, it only counts. Items after a changed item
-// are built from the new values.
-uint8_t walk_items(uint8_t* record, uint8_t mode, bool draw, uint8_t key) {
+// are built from the new values. found, if given, gets the row of item find.
+uint8_t walk_items(uint8_t* record, uint8_t mode, bool draw, uint8_t key, uint8_t find = 0,
+                   const SetupRow** found = nullptr) {
     const SetupTable* table = setup_table_for_mode(mode);
     if (!table || !record) return 1;
     uint8_t index = 1;
@@ -392,6 +393,7 @@ uint8_t walk_items(uint8_t* record, uint8_t mode, bool draw, uint8_t key) {
             record[row.field.offset] = sender_in_range(type, record[row.field.offset]);
         }
         if (!row_shown(record, row)) continue;
+        if (found && index == find) *found = &row;
         if (draw) {
             draw_row(*table, record, row, index);
             if (index == menu_cursor && key != KEY_NONE) act_on_row(*table, record, row, mode, key);
@@ -409,7 +411,7 @@ void draw_first_item(uint8_t channel) {
         return;
     }
     format_name(text, sizeof text, channel_mode_names, MODE_VOLTS, mode);
-    draw_menu_item(-int8_t(menu_scroll), "MODE: ", text);
+    draw_menu_item(-int8_t(menu_scroll), SETUP_MODE_LABEL, text);
 }
 
 void act_on_first_item(uint8_t channel, uint8_t key) {
@@ -447,6 +449,17 @@ uint8_t channel_setup_item_count() {
     AnyRecord copy;
     memcpy(&copy, record, record_size_of_mode(mode));
     return walk_items(reinterpret_cast<uint8_t*>(&copy), mode, false, KEY_NONE);
+}
+
+const SetupRow* channel_setup_row_of_item(uint8_t item) {
+    const uint8_t mode = channel_mode[setup_channel()];
+    const uint8_t* record = record_of_mode(mode);
+    if (!record) return nullptr;
+    AnyRecord copy;
+    memcpy(&copy, record, record_size_of_mode(mode));
+    const SetupRow* row = nullptr;
+    walk_items(reinterpret_cast<uint8_t*>(&copy), mode, false, KEY_NONE, item, &row);
+    return row;
 }
 
 void channel_setup_screen() {

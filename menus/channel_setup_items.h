@@ -87,6 +87,14 @@ struct SetupTable {
 // The rows of channel_mode 1..4; nullptr for mode 0 and anything out of range.
 const SetupTable* setup_table_for_mode(uint8_t mode);
 
+// The first item of every list, before the rows of the table: the channel's
+// mode (on channels 1 and 2 it reads as the oil gauge's switch while the
+// ZOLT unit supplies that gauge).
+constexpr const char* SETUP_MODE_LABEL = "MODE: ";
+// The row of list item item as the current settings list the items; nullptr
+// for the mode item (0) and past the last item.
+const SetupRow* channel_setup_row_of_item(uint8_t item);
+
 // The records the screen edits: the selected references as the main menu set
 // them, or the channel's own records when a reference was never set.
 uint8_t setup_channel();

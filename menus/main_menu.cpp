@@ -7,17 +7,6 @@
 #include "menus/menu.h"
 #include "menus/menu_screens.h"
 
-namespace {
-
-struct MainMenuEntry {
-    const char* line1;
-    const char* line2;
-    const uint8_t* picture;
-    ScreenHandler opens;
-};
-
-constexpr uint8_t MAIN_MENU_ENTRIES = 6;
-
 const MainMenuEntry main_menu_entries[MAIN_MENU_ENTRIES] = {
     {"CH 1", "SETUP", icon_channel, channel_setup_screen},
     {"CH 2", "SETUP", icon_channel, channel_setup_screen},
@@ -26,6 +15,8 @@ const MainMenuEntry main_menu_entries[MAIN_MENU_ENTRIES] = {
     {"MISC", "SETUP", icon_misc, misc_setup_screen},
     {"ADC", "VALUES", icon_values, values_screen},
 };
+
+namespace {
 
 // Hands channel c to the channel setup through the selection and its four records.
 void select_channel(uint8_t c) {

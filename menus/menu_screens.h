@@ -3,9 +3,26 @@
 
 #include <cstdint>
 
+#include "host/device.h"
 #include "measurement/settings.h"
 
-// Main menu and information screens.
+// Main menu and information screens. The main menu shows one entry at a
+// time: a picture, two lines and the screen a push opens. The lists' texts are
+// tables of their own so that the scenario runner names items as drawn.
+struct MainMenuEntry {
+    const char* line1;
+    const char* line2;
+    const uint8_t* picture;
+    ScreenHandler opens;
+};
+constexpr uint8_t MAIN_MENU_ENTRIES = 6;
+extern const MainMenuEntry main_menu_entries[MAIN_MENU_ENTRIES];
+struct MiscItem {
+    const char* text;
+    ScreenHandler opens;
+};
+constexpr uint8_t MISC_ITEMS = 4;
+extern const MiscItem misc_items[MISC_ITEMS];
 void main_menu_screen();
 void misc_setup_screen();
 void values_screen();
@@ -33,6 +50,9 @@ void calibration_screen_reset();  // the curve being edited, as at program start
 // Security code and backlight.
 constexpr uint16_t master_code = 7142;
 extern uint8_t code_digits[4];
+// The security setup list: the switch, then the code change while the code is on.
+constexpr uint8_t SECURITY_SETUP_ITEMS = 2;
+extern const char* const security_setup_items[SECURITY_SETUP_ITEMS];
 void menu_code_screen();
 void old_code_screen();
 void new_code_screen();

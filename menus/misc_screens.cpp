@@ -10,23 +10,17 @@
 #include "menus/menu.h"
 #include "menus/menu_screens.h"
 
-namespace {
-
-struct MiscItem {
-    const char* text;
-    ScreenHandler opens;
-};
-
-constexpr uint8_t MISC_ITEMS = 4;
-constexpr uint8_t MAIN_MENU_MISC_ENTRY = 4;
-constexpr uint8_t MAIN_MENU_VALUES_ENTRY = 5;
-
 const MiscItem misc_items[MISC_ITEMS] = {
     {"BACKLIGHT", backlight_screen},
     {"SECURITY SETUP", security_setup_screen},
     {"INFORMATION", information_screen},
     {"DEFAULT SETTINGS", default_settings_screen},
 };
+
+namespace {
+
+constexpr uint8_t MAIN_MENU_MISC_ENTRY = 4;
+constexpr uint8_t MAIN_MENU_VALUES_ENTRY = 5;
 
 void open_misc_item(uint8_t item) {
     if (item >= MISC_ITEMS) return;

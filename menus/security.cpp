@@ -12,6 +12,7 @@
 #include "screens/run_screen.h"
 
 uint8_t code_digits[4];
+const char* const security_setup_items[SECURITY_SETUP_ITEMS] = {"SECURITY: ", "CHANGE CODE"};
 
 namespace {
 
@@ -164,8 +165,10 @@ void security_setup_screen() {
     if (!on || menu_cursor > CHANGE_CODE_ITEM) menu_cursor = 0;
     menu_update_scroll();
     draw_title_bar("SECURITY", "SETUP");
-    draw_menu_item(0, "SECURITY: ", on ? "ON" : "OFF");
-    if (on) draw_menu_line(1, "CHANGE CODE", menu_cursor == CHANGE_CODE_ITEM ? COLOUR_RED : COLOUR_WHITE);
+    draw_menu_item(0, security_setup_items[0], on ? "ON" : "OFF");
+    if (on)
+        draw_menu_line(CHANGE_CODE_ITEM, security_setup_items[CHANGE_CODE_ITEM],
+                       menu_cursor == CHANGE_CODE_ITEM ? COLOUR_RED : COLOUR_WHITE);
     draw_soft_keys(SOFT_KEYS_BACK);
 
     if (pending_key == KEY_NONE) return;

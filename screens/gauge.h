@@ -37,6 +37,9 @@ enum : uint8_t { ZONE_NORMAL = 0, ZONE_CAUTION = 1, ZONE_ALARM = 2 };
 // the widening (signed or unsigned) decides the kind of comparison.
 uint8_t zone_of(int32_t value, int32_t low_alarm, int32_t low_caution, int32_t high_caution,
                 int32_t high_alarm);
+// The zone of channel c's live reading against the limits of its mode's
+// record, as its gauge cell highlights it; ZONE_NORMAL without a cell.
+uint8_t channel_zone(uint8_t c);
 
 // One text placement as lcd_text takes it.
 struct TextSpot {

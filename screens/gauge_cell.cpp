@@ -157,6 +157,12 @@ uint8_t zone_of(int32_t value, int32_t low_alarm, int32_t low_caution, int32_t h
     return ZONE_NORMAL;
 }
 
+uint8_t channel_zone(uint8_t c) {
+    CellSource s;
+    if (c > 3 || !read_cell_source(c, channel_mode[c], s)) return ZONE_NORMAL;
+    return zone_of(s.zone_value, s.low_alarm, s.low_caution, s.high_caution, s.high_alarm);
+}
+
 void draw_highlighted_value(const TextSpot& spot, const char* text, uint8_t zone, int16_t left_margin,
                             int16_t right_margin, int16_t top, int16_t bottom) {
     draw_spot(spot, text, COLOUR_WHITE);

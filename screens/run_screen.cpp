@@ -18,14 +18,6 @@ constexpr uint8_t PAGE_DIGITAL = 2;
 constexpr uint8_t PAGE_MIN_MAX = 3;
 constexpr uint32_t ACKNOWLEDGEABLE_BITS = 5; // channels 1..4, then the supply voltage
 
-// Any non-zero mode counts, also one above 4 that no page draws.
-uint8_t displayed_channel_count() {
-    uint8_t n = 0;
-    for (uint8_t mode : channel_mode)
-        if (mode != MODE_OFF) ++n;
-    return n;
-}
-
 void draw_selection_prompt() {
     lcd_fill_rect(2, 20, 158, 110, COLOUR_RED);
     lcd_rect(2, 20, 158, 110, COLOUR_WHITE);
@@ -110,6 +102,14 @@ void act_on_key(uint8_t n) {
 }
 
 } // namespace
+
+// Any non-zero mode counts, also one above 4 that no page draws.
+uint8_t displayed_channel_count() {
+    uint8_t n = 0;
+    for (uint8_t mode : channel_mode)
+        if (mode != MODE_OFF) ++n;
+    return n;
+}
 
 void run_screen() {
     const uint8_t n = displayed_channel_count();

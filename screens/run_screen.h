@@ -4,6 +4,9 @@
 #include <cstdint>
 
 void run_screen();
+// n, the channels the pages show: those whose mode is not off. With none the
+// screen shows the selection prompt instead of a page.
+uint8_t displayed_channel_count();
 
 void draw_hbar_page(uint8_t n);
 void draw_vbar_page(uint8_t n);

@@ -27,18 +27,19 @@ test: build
 	@tools/run_tests.sh $(BUILD) $(ASAN_BUILD)
 
 # Rewrites every reference picture after an intended change of a screen: the
-# golden images (tests/golden/) and the shipped scenarios' references
-# (scenarios/refs/). Failures of either leave their actual and diff pictures in
+# golden images (tests/golden/), the shipped scenarios' references
+# (scenarios/refs/) and their flows (scenarios/flows.json, scenarios/flows/). Failures of either leave their actual and diff pictures in
 # $(BUILD)/test-output/.
 refs: build
 	QD5_UPDATE_REFS=1 $(BUILD)/tests/unit_tests --gtest_brief=1
-	$(BUILD)/qd5run --update --out $(BUILD)/test-output/scenarios scenarios/*.yaml
+	$(BUILD)/qd5run --update --flows scenarios/flows.json --out $(BUILD)/test-output/scenarios scenarios/*.yaml
 
 # Regenerates the pictures and recordings in docs/ that qd5run makes, after
-# the references.
+# the references, and the picture of a report in a browser.
 DOC_SCENARIOS = scenarios/power_on_pages.yaml scenarios/oil_pressure_alarm.yaml
 docs: refs
 	$(BUILD)/qd5run --out docs $(DOC_SCENARIOS)
+	/usr/bin/python3 tests/report/test_report.py $(BUILD)/qd5run . $(BUILD)/test-output/report --screenshot docs/report.png
 
 bench: build
 	@tools/run_bench.sh $(BUILD)

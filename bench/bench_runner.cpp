@@ -1,12 +1,16 @@
-// The scenario runner: an hour of simulated time on the run screen, a 60 s
-// GIF recording, and loading a scenario of 1000 steps.
+// The scenario runner: an hour of simulated time on the run screen (with and
+// without its flow recorded), a 60 s GIF recording, loading a scenario of 1000
+// steps and a flows file of 1000 scenarios, and the report of the shipped
+// scenarios.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 #include <string>
 
+#include "runner/flows_file.h"
 #include "runner/loader.h"
 #include "runner/scenario_run.h"
+#include "runner/suite_outputs.h"
 
 namespace {
 
@@ -69,6 +73,18 @@ void BM_qd5run_hour_run_screen(benchmark::State& state) {
 }
 BENCHMARK(BM_qd5run_hour_run_screen)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// The same hour with its flow and coverage recorded, as --flows and --report do.
+void BM_qd5run_hour_run_screen_flow(benchmark::State& state) {
+    const Scenario scenario = load(hour_scenario());
+    RunOptions options;
+    options.write_files = false;
+    options.record = true;
+    double frames = 0;
+    for (auto _ : state) frames = static_cast<double>(run_scenario(scenario, options).record.flow.size());
+    state.counters["frames"] = frames;
+}
+BENCHMARK(BM_qd5run_hour_run_screen_flow)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 void BM_qd5run_gif_60s_scale2(benchmark::State& state) {
     const Scenario scenario = load(gif_scenario());
     RunOptions options;
@@ -89,5 +105,53 @@ void BM_qd5run_load_1000_steps(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_qd5run_load_1000_steps)->Unit(benchmark::kMillisecond);
+
+// A flows file of 1000 scenarios of 60 frames each, about as a large suite has.
+void BM_qd5run_load_flows_1000_scenarios(benchmark::State& state) {
+    FlowsFile file;
+    uint64_t hash = 88172645463325252ull;
+    for (int i = 0; i < 1000; ++i) {
+        Flow& flow = file.flows["suite/scenario_" + std::to_string(i) + ".yaml"];
+        for (int f = 0; f < 60; ++f) {
+            hash ^= hash << 13, hash ^= hash >> 7, hash ^= hash << 17;
+            flow.push_back(FlowEntry{hash, 3 + f, 6 * f});
+        }
+    }
+    const std::string text = flows_text(file);
+    for (auto _ : state) {
+        FlowsFile read;
+        std::string error;
+        benchmark::DoNotOptimize(parse_flows(text, "flows.json", read, error));
+    }
+    state.counters["MB"] = static_cast<double>(text.size()) / 1e6;
+}
+BENCHMARK(BM_qd5run_load_flows_1000_scenarios)->Unit(benchmark::kMillisecond);
+
+// The report of the shipped scenarios: their runs first, then only the
+// writing of the pages and report.json is timed (as qd5run prints it).
+void BM_qd5run_report_shipped_scenarios(benchmark::State& state) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "qd5run-bench-report";
+    std::vector<Scenario> scenarios;
+    for (const auto& entry : fs::directory_iterator(fs::path(QD5_SOURCE_DIR) / "scenarios"))
+        if (entry.path().extension() == ".yaml") {
+            Scenario scenario;
+            std::string error;
+            if (!load_scenario_file(entry.path().string(), scenario, error)) std::abort();
+            scenarios.push_back(std::move(scenario));
+        }
+    RunOptions options;
+    options.out_dir = (dir / "out").string();
+    options.report_dir = (dir / "report").string();
+    options.record = true;
+    std::vector<ScenarioResult> results;
+    for (const Scenario& scenario : scenarios) results.push_back(run_scenario(scenario, options));
+    for (auto _ : state) {
+        std::string why;
+        if (!write_run_report(options.report_dir, scenarios, results, nullptr, "", why)) std::abort();
+    }
+    state.counters["scenarios"] = static_cast<double>(scenarios.size());
+}
+BENCHMARK(BM_qd5run_report_shipped_scenarios)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -7,3 +7,8 @@
 #include <cstdint>
 
 void fuzz_scenario(const uint8_t* data, size_t size);
+// Any bytes through the flows file reader, and what it reads written and
+// read again, which must give the same flows.
+void fuzz_flows(const uint8_t* data, size_t size);
+// Any bytes through the reader of report.json that --merge-reports uses.
+void fuzz_report(const uint8_t* data, size_t size);

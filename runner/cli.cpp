@@ -16,7 +16,10 @@
 #include "runner/junit.h"
 #include "runner/launcher.h"
 #include "runner/loader.h"
+#include "runner/merge.h"
 #include "runner/output_plan.h"
+#include "runner/shard.h"
+#include "runner/suite_outputs.h"
 
 namespace {
 
@@ -49,24 +52,33 @@ void print_result(const Scenario& scenario, const ScenarioResult& r) {
     std::fflush(stdout);
 }
 
+// A folder that the run will make or write into; empty when it will do.
+std::string unusable_folder(const std::string& option, const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (folder.empty()) return option + " needs a folder";
+    if (fs::exists(folder, error)) {
+        if (!fs::is_directory(folder, error)) return option + " " + folder + " is not a folder";
+        if (::access(folder.c_str(), W_OK | X_OK) != 0) return option + " " + folder + " is not writable";
+        return "";
+    }
+    // The nearest folder that exists must let the rest be made.
+    fs::path parent = fs::absolute(folder, error).parent_path();
+    while (!parent.empty() && !fs::exists(parent, error) && parent != parent.parent_path())
+        parent = parent.parent_path();
+    if (!fs::is_directory(parent, error) || ::access(parent.c_str(), W_OK | X_OK) != 0)
+        return option + " " + folder + " cannot be made (" + parent.string() + " is not a writable folder)";
+    return "";
+}
+
 // Exit status 2 means that nothing ran and nothing was written, so the
 // places to write are checked first. Empty when they will do.
 std::string unusable_outputs(const std::string& out, const std::string& junit, bool junit_given) {
     namespace fs = std::filesystem;
     std::error_code error;
-    if (out.empty()) return "--out needs a folder";
     if (junit_given && junit.empty()) return "--junit needs a file";
-    if (fs::exists(out, error)) {
-        if (!fs::is_directory(out, error)) return "--out " + out + " is not a folder";
-        if (::access(out.c_str(), W_OK | X_OK) != 0) return "--out " + out + " is not writable";
-    } else {
-        // The nearest folder that exists must let the rest be made.
-        fs::path parent = fs::absolute(out, error).parent_path();
-        while (!parent.empty() && !fs::exists(parent, error) && parent != parent.parent_path())
-            parent = parent.parent_path();
-        if (!fs::is_directory(parent, error) || ::access(parent.c_str(), W_OK | X_OK) != 0)
-            return "--out " + out + " cannot be made (" + parent.string() + " is not a writable folder)";
-    }
+    const std::string out_unusable = unusable_folder("--out", out);
+    if (!out_unusable.empty()) return out_unusable;
     if (!junit_given) return "";
     if (fs::is_directory(junit, error)) return "--junit " + junit + " is a folder";
     fs::path folder = fs::path(junit).parent_path();
@@ -87,6 +99,8 @@ int qd5run_main(int argc, char** argv) {
     std::string junit;
     std::vector<std::string> files;
     int jobs = 1;
+    std::string flows, report, shard_text;
+    std::vector<std::string> merge;
     app.add_option("--out", options.out_dir, "Folder for saved pictures, recordings and failure frames")
         ->type_name("DIR")
         ->capture_default_str();
@@ -99,7 +113,18 @@ int qd5run_main(int argc, char** argv) {
     app.add_flag("-v,--verbose", options.verbose,
                  "Print each step as it runs, with its simulated time, and the drawn texts at each expect");
     app.set_version_flag("--version", std::string("qd5run ") + QD5_VERSION);
-    app.add_option("SCENARIO", files, "Scenario files (YAML)")->required()->check(CLI::ExistingFile);
+    app.add_option(
+           "--flows", flows,
+           "Check each scenario's flow of screens against FILE (keyed by path relative to its folder); "
+           "with --update, rewrite it for the scenarios that ran")
+        ->type_name("FILE");
+    app.add_option("--report", report, "Write a static HTML report, with report.json, to DIR")
+        ->type_name("DIR");
+    app.add_option("--shard", shard_text, "Run only the Kth of N slices of the scenarios")->type_name("K/N");
+    app.add_option("--merge-reports", merge, "Merge the reports in DIR... into OUT, then stop")
+        ->type_name("OUT DIR...")
+        ->expected(2, 4096);
+    app.add_option("SCENARIO", files, "Scenario files (YAML)")->check(CLI::ExistingFile);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -107,7 +132,35 @@ int qd5run_main(int argc, char** argv) {
         return code == 0 ? EXIT_PASSED : EXIT_USAGE;
     }
 
-    const std::string unusable = unusable_outputs(options.out_dir, junit, app.count("--junit") > 0);
+    if (!merge.empty()) {
+        if (!files.empty()) {
+            std::fprintf(stderr, "qd5run: --merge-reports takes report folders, not scenarios\n");
+            return EXIT_USAGE;
+        }
+        const std::string out_unusable = unusable_folder("--merge-reports", merge.front());
+        if (!out_unusable.empty()) {
+            std::fprintf(stderr, "qd5run: %s\n", printable(out_unusable).c_str());
+            return EXIT_USAGE;
+        }
+        return merge_reports(merge.front(), std::vector<std::string>(merge.begin() + 1, merge.end()));
+    }
+    if (files.empty()) {
+        std::fprintf(stderr, "qd5run: no scenario given (see --help)\n");
+        return EXIT_USAGE;
+    }
+    Shard shard;
+    std::string why;
+    if (app.count("--shard") > 0 && !parse_shard(shard_text, shard, why)) {
+        std::fprintf(stderr, "qd5run: %s\n", printable(why).c_str());
+        return EXIT_USAGE;
+    }
+    if (app.count("--shard") > 0) {
+        std::vector<std::string> mine;
+        for (const std::size_t i : shard_indices(files, shard)) mine.push_back(files[i]);
+        files = std::move(mine);
+    }
+    std::string unusable = unusable_outputs(options.out_dir, junit, app.count("--junit") > 0);
+    if (unusable.empty() && app.count("--report") > 0) unusable = unusable_folder("--report", report);
     if (!unusable.empty()) {
         std::fprintf(stderr, "qd5run: %s\n", printable(unusable).c_str());
         return EXIT_USAGE;
@@ -134,6 +187,26 @@ int qd5run_main(int argc, char** argv) {
         return EXIT_USAGE;
     }
 
+    FlowsCheck flows_check;
+    if (app.count("--flows") > 0) {
+        std::string error;
+        if (!prepare_flows(flows, options.update, scenarios, flows_check, error)) {
+            std::fprintf(stderr, "qd5run: %s\n", error.c_str());
+            return EXIT_USAGE;
+        }
+        options.flow_required = true;
+        options.flows_name = flows;
+        options.expected_flows = &flows_check.expected;
+        if (options.update) options.flows_screens = flows_screens_folder(flows);
+    }
+    options.report_dir = report;
+    options.record = app.count("--flows") > 0 || app.count("--report") > 0;
+    const std::string shard_name =
+        app.count("--shard") > 0 ? std::to_string(shard.k) + "/" + std::to_string(shard.n) : std::string();
+    if (!shard_name.empty())
+        std::printf("shard %s: %zu scenario%s\n", shard_name.c_str(), scenarios.size(),
+                    scenarios.size() == 1 ? "" : "s");
+
     const auto started = std::chrono::steady_clock::now();
     const std::vector<ScenarioResult> results =
         run_all(scenarios, options, jobs,
@@ -148,11 +221,36 @@ int qd5run_main(int argc, char** argv) {
     std::printf("%zu scenario%s: %zu passed, %d failed%s (simulated %s, wall %s)\n", results.size(),
                 results.size() == 1 ? "" : "s", results.size() - failed, failed, stopped.c_str(),
                 seconds_text(sim).c_str(), seconds_text(wall).c_str());
-    if (!junit.empty() && !write_junit(junit, scenarios, results)) {
+    int status = EXIT_PASSED;
+    if (app.count("--report") > 0) {
+        const auto report_started = std::chrono::steady_clock::now();
+        std::string report_why;
+        if (write_run_report(report, scenarios, results, app.count("--flows") > 0 ? &flows_check : nullptr,
+                             shard_name, report_why)) {
+            const double ms =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - report_started)
+                    .count();
+            std::printf("report: %s/index.html (written in %.3f s)\n", printable(report).c_str(), ms / 1000);
+        } else {
+            std::fprintf(stderr, "qd5run: cannot write the report: %s\n", printable(report_why).c_str());
+            status = EXIT_FAILED;
+        }
+    }
+    if (app.count("--flows") > 0 && options.update && run_stopped_by() == 0) {
+        std::string flows_why;
+        if (update_flows(flows_check, results, flows_why)) {
+            std::printf("flows written: %s\n", printable(flows).c_str());
+        } else {
+            std::fprintf(stderr, "qd5run: cannot write %s: %s\n", printable(flows).c_str(),
+                         printable(flows_why).c_str());
+            status = EXIT_FAILED;
+        }
+    }
+    if (!junit.empty() && !write_junit(junit, scenarios, results, shard_name)) {
         std::fprintf(stderr, "qd5run: cannot write %s\n", printable(junit).c_str());
         return EXIT_FAILED;
     }
     // As a shell reports a command ended by the signal: 130 for SIGINT, 143 for SIGTERM.
     if (run_stopped_by() != 0) return 128 + run_stopped_by();
-    return failed == 0 ? EXIT_PASSED : EXIT_FAILED;
+    return failed == 0 ? status : EXIT_FAILED;
 }

@@ -31,6 +31,16 @@ bool still_shown(int i) {
 
 } // namespace
 
+std::string shown_texts() {
+    std::string out;
+    for (int i = 0; i < text_record_count; ++i) {
+        if (!still_shown(i) || text_record[i].text[0] == 0) continue;
+        if (!out.empty()) out += " | ";
+        out += latin1_to_utf8(text_record[i].text);
+    }
+    return out.empty() ? "no text" : out;
+}
+
 std::string drawn_texts() {
     if (text_record_count == 0) return "nothing (no text was drawn)";
     std::string out = "drawn:";

@@ -14,6 +14,9 @@ bool condition_holds(const Condition& condition, const Driver& driver, std::stri
 // The texts of the last frame, with their colours, sizes and places (for
 // failures and -v).
 std::string drawn_texts();
+// The texts the last frame still shows, in drawing order, as a screen reader
+// would read them (the report's text for a picture).
+std::string shown_texts();
 // What the condition asks for, in words.
 std::string describe(const Condition& condition);
 // A channel's reading (0..3) in the scale its display uses, as the reading

@@ -57,6 +57,7 @@ void Driver::step() {
     const bool idle = front_panel.stimuli == stimuli_at_last_pass_;
     if (idle && last_pass_idle_ && power_off_request == 0) {
         ++passes_;
+        frame_changed_ = false;
         if (after_pass) after_pass();
         return;
     }
@@ -68,5 +69,6 @@ void Driver::step() {
 void Driver::passed(const PassResult& result) {
     if (!result.ran) return;
     ++passes_;
+    frame_changed_ = result.frame_changed;
     if (after_pass) after_pass();
 }

@@ -46,6 +46,9 @@ class Driver {
     // Simulated time in milliseconds.
     double now_ms() const { return static_cast<double>(now_) * MS_PER_TICK / PASSES_PER_TICK; }
 
+    // Whether the last pass drew a frame that differs from the one before.
+    bool frame_changed() const { return frame_changed_; }
+
     // Called after every pass of the loop (recording).
     std::function<void()> after_pass;
 
@@ -56,4 +59,5 @@ class Driver {
     int64_t passes_ = 0;
     uint32_t stimuli_at_last_pass_ = 0; // front_panel.stimuli as the last pass began
     bool last_pass_idle_ = false;       // nothing had happened since the pass before it
+    bool frame_changed_ = false;
 };

@@ -18,11 +18,17 @@ void text_attribute(pugi::xml_node node, const char* name, const std::string& va
 
 } // namespace
 
-std::string junit_text(const std::vector<Scenario>& scenarios, const std::vector<ScenarioResult>& results) {
+std::string junit_text(const std::vector<Scenario>& scenarios, const std::vector<ScenarioResult>& results,
+                       const std::string& shard) {
     pugi::xml_document document;
     pugi::xml_node suites = document.append_child("testsuites");
     pugi::xml_node suite = suites.append_child("testsuite");
-    suite.append_attribute("name") = "qd5run";
+    suite.append_attribute("name") = shard.empty() ? "qd5run" : ("qd5run shard " + shard).c_str();
+    if (!shard.empty()) {
+        pugi::xml_node property = suite.append_child("properties").append_child("property");
+        property.append_attribute("name") = "shard";
+        property.append_attribute("value") = shard.c_str();
+    }
     int failures = 0, errors = 0, skipped = 0;
     double seconds = 0;
     for (std::size_t i = 0; i < scenarios.size() && i < results.size(); ++i) {
@@ -55,9 +61,9 @@ std::string junit_text(const std::vector<Scenario>& scenarios, const std::vector
 }
 
 bool write_junit(const std::string& path, const std::vector<Scenario>& scenarios,
-                 const std::vector<ScenarioResult>& results) {
+                 const std::vector<ScenarioResult>& results, const std::string& shard) {
     const std::filesystem::path file(path);
     std::string why;
     return write_file_beneath(file.parent_path().string(), file.filename().string(),
-                              junit_text(scenarios, results), false, nullptr, why);
+                              junit_text(scenarios, results, shard), false, nullptr, why);
 }

@@ -9,7 +9,9 @@
 #include "runner/scenario_run.h"
 
 // The report's text: XML 1.0 in UTF-8, whatever the scenarios hold.
-std::string junit_text(const std::vector<Scenario>& scenarios, const std::vector<ScenarioResult>& results);
+// shard ("K/N", or empty) names the slice of a suite the run was.
+std::string junit_text(const std::vector<Scenario>& scenarios, const std::vector<ScenarioResult>& results,
+                       const std::string& shard = "");
 // Written under a temporary name and renamed when complete.
 bool write_junit(const std::string& path, const std::vector<Scenario>& scenarios,
-                 const std::vector<ScenarioResult>& results);
+                 const std::vector<ScenarioResult>& results, const std::string& shard = "");

@@ -17,6 +17,9 @@
 namespace {
 
 constexpr std::size_t LONGEST_TEXT = 16 * 1024;
+// A run's record (its flow, steps and texts) is bounded by its own limits;
+// this bounds what the parent reads of a child whatever it sends.
+constexpr std::size_t LONGEST_RESULT = std::size_t{64} << 20;
 
 volatile sig_atomic_t stop_signal = 0;
 int stopped_by = 0;
@@ -29,10 +32,12 @@ void note_stop(int signal) { stop_signal = signal; }
 std::string encode(const ScenarioResult& r) {
     const std::string message = r.message.substr(0, LONGEST_TEXT);
     const std::string notes = r.notes.substr(0, LONGEST_TEXT);
-    char head[160];
-    std::snprintf(head, sizeof head, "r %d %.17g %.17g %llu %zu %zu\n", r.passed ? 1 : 0, r.sim_ms, r.wall_ms,
-                  static_cast<unsigned long long>(r.digest), message.size(), notes.size());
-    return head + message + notes;
+    const std::string record = encode_record(r.record);
+    char head[200];
+    std::snprintf(head, sizeof head, "r %d %.17g %.17g %llu %zu %zu %zu\n", r.passed ? 1 : 0, r.sim_ms,
+                  r.wall_ms, static_cast<unsigned long long>(r.digest), message.size(), notes.size(),
+                  record.size());
+    return head + message + notes + record;
 }
 
 // The result in text after the progress lines; step is the last step started.
@@ -47,18 +52,19 @@ bool decode(const std::string& text, ScenarioResult& r, long& step) {
     if (at >= text.size() || text[at] != 'r') return false;
     int passed = 0;
     unsigned long long digest = 0;
-    std::size_t message = 0, notes = 0;
+    std::size_t message = 0, notes = 0, record = 0;
     const std::size_t newline = text.find('\n', at);
     if (newline == std::string::npos ||
-        std::sscanf(text.c_str() + at, "r %d %lg %lg %llu %zu %zu", &passed, &r.sim_ms, &r.wall_ms, &digest,
-                    &message, &notes) != 6 ||
-        newline + 1 + message + notes != text.size())
+        std::sscanf(text.c_str() + at, "r %d %lg %lg %llu %zu %zu %zu", &passed, &r.sim_ms, &r.wall_ms,
+                    &digest, &message, &notes, &record) != 7 ||
+        message > LONGEST_RESULT || notes > LONGEST_RESULT || record > LONGEST_RESULT ||
+        newline + 1 + message + notes + record != text.size())
         return false;
     r.passed = passed == 1;
     r.digest = digest;
     r.message = text.substr(newline + 1, message);
     r.notes = text.substr(newline + 1 + message, notes);
-    return true;
+    return decode_record(text.substr(newline + 1 + message + notes, record), r.record);
 }
 
 void write_all(int fd, const std::string& text) {
@@ -107,6 +113,8 @@ bool start(const Scenario& scenario, std::size_t index, const RunOptions& option
         ::sigprocmask(SIG_SETMASK, &old_mask, nullptr);
         ::close(fds[0]);
         RunOptions own = options;
+        if (options.expected_flows != nullptr && index < options.expected_flows->size())
+            own.expected_flow = (*options.expected_flows)[index];
         own.on_step = [fd = fds[1]](std::size_t step) { write_all(fd, "s " + std::to_string(step) + "\n"); };
         const ScenarioResult result = run_scenario(scenario, own);
         std::fflush(stdout);
@@ -211,7 +219,7 @@ std::vector<ScenarioResult> run_all(const std::vector<Scenario>& scenarios, cons
             if (fds[i].revents != 0) {
                 char buffer[65536];
                 const ssize_t n = ::read(c.fd, buffer, sizeof buffer);
-                if (n > 0 && c.text.size() < 4 * LONGEST_TEXT + 1024 * 1024)
+                if (n > 0 && c.text.size() < LONGEST_RESULT)
                     c.text.append(buffer, static_cast<std::size_t>(n));
                 ended = n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN);
             }

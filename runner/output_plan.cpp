@@ -32,6 +32,14 @@ std::string evidence_stem(const std::string& scenario_file) {
     return fs::path(scenario_file).stem().string() + hash;
 }
 
+std::string report_stem(const std::string& scenario_file) {
+    std::string stem = evidence_stem(scenario_file);
+    for (char& c : stem)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-'))
+            c = '_';
+    return stem;
+}
+
 std::string scenario_folder(const std::string& scenario_file) {
     const std::string folder = fs::path(scenario_file).parent_path().string();
     return folder.empty() ? "." : folder;

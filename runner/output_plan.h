@@ -14,6 +14,9 @@
 // file's stem and a hash of its whole path, so that a/check.yaml and
 // b/check.yaml keep their evidence apart.
 std::string evidence_stem(const std::string& scenario_file);
+// The same made of letters, digits, "-" and "_" only, for the report's file
+// names, which its pages link to.
+std::string report_stem(const std::string& scenario_file);
 // The folder that a scenario's references are relative to.
 std::string scenario_folder(const std::string& scenario_file);
 

@@ -10,7 +10,9 @@
 #include "picture/picture.h"
 #include "runner/clean_text.h"
 #include "runner/conditions.h"
+#include "runner/coverage.h"
 #include "runner/driver.h"
+#include "runner/flows_file.h"
 #include "runner/gif_recorder.h"
 #include "runner/loader.h"
 #include "runner/output_plan.h"
@@ -43,7 +45,11 @@ class Run {
     Run(const Scenario& scenario, const RunOptions& options)
         : scenario_(scenario), options_(options), evidence_(evidence_stem(scenario.file)),
           folder_(scenario_folder(scenario.file)) {
-        driver_.after_pass = [this] { recorder_.capture(driver_.now_ms()); };
+        driver_.after_pass = [this] {
+            recorder_.capture(driver_.now_ms());
+            if (options_.record) observe_frame();
+        };
+        record_.recorded = options.record;
         budget_.left = options.max_output_bytes;
         recorder_.budget = &budget_;
     }
@@ -56,6 +62,12 @@ class Run {
     bool record_start(const Step& s);
     bool fail(const Step& s, const std::string& what, const Condition* at = nullptr);
     bool capped() const { return player_.capped(); }
+    // The flow and the report's frames (options_.record).
+    void observe_frame();
+    void keep_screen(uint64_t hash);
+    void trace_step(std::size_t index);
+    void check_flow(ScenarioResult& result);
+    void write_evidence(Evidence kind, const RgbPicture& picture);
     void remove_stale_evidence() const;
     // Writes under --out (or, for --update, under the scenario's folder);
     // shown is the path for messages.
@@ -73,6 +85,11 @@ class Run {
     const std::string folder_;   // the scenario's folder, which references are relative to
     OutputBudget budget_;
     const Step* recording_ = nullptr; // the record step of the recording open
+    RunRecord record_;
+    Coverage coverage_;
+    int line_ = 0;                // of the step running, which new frames are put down to
+    std::size_t texts_bytes_ = 0; // kept in record_.texts
+    const std::string report_stem_{report_stem(scenario_.file)};
 };
 
 ScenarioResult Run::run() {
@@ -84,12 +101,15 @@ ScenarioResult Run::run() {
         const Step& s = scenario_.steps[i];
         if (capped()) break;
         if (options_.on_step) options_.on_step(i);
+        line_ = s.line;
         if (options_.verbose) {
             std::printf("[%10.3f s] %s:%d: %s\n", driver_.now_ms() / 1000.0,
                         printable(scenario_.file).c_str(), s.line, printable(s.summary).c_str());
             std::fflush(stdout);
         }
-        if (!step(s)) {
+        const bool ok = step(s);
+        if (options_.record) trace_step(i);
+        if (!ok) {
             result.passed = false;
             break;
         }
@@ -105,8 +125,11 @@ ScenarioResult Run::run() {
         result.passed = false;
         fail(*recording_, "the recording could not be finished at the end: " + recorder_.error());
     }
+    if (options_.record) check_flow(result);
     result.sim_ms = driver_.now_ms();
     result.message = message_;
+    record_.coverage = coverage_.counts;
+    result.record = std::move(record_);
     result.notes = notes_;
     result.digest = state_digest(driver_);
     result.wall_ms =
@@ -115,6 +138,7 @@ ScenarioResult Run::run() {
 }
 
 bool Run::step(const Step& s) {
+    if (options_.record && s.kind == StepKind::power && s.on) coverage_power_on(coverage_);
     if (StepPlayer::plays(s.kind)) {
         std::string what;
         const Condition* failing = nullptr;
@@ -187,6 +211,10 @@ bool Run::screenshot_compare(const Step& s) {
         notes_ += "reference written: " + reference + "\n";
         return true;
     }
+    if (readable) write_evidence(Evidence::expected, expected);
+    write_evidence(Evidence::actual, actual);
+    if (readable && expected.width == actual.width && expected.height == actual.height)
+        write_evidence(Evidence::diff, diff_picture(actual, expected));
     const std::string stem = evidence_ + "." + fs::path(s.image.path).stem().string();
     std::string actual_path;
     if (!write_png(options_.out_dir, stem + ".actual.png", actual, actual_path, why)) return fail(s, why);
@@ -224,6 +252,7 @@ bool Run::fail(const Step& s, const std::string& what, const Condition* at) {
     message_ = scenario_.file + ":" + std::to_string(own_line ? at->line : s.line) + ":" +
                std::to_string(own_line ? at->column : s.column) + ": " + s.summary + ": " + what + " (at " +
                when + ")";
+    write_evidence(Evidence::failure, take_rgb(View::display, FAILURE_SCALE));
     if (options_.write_files) {
         std::string frame, why;
         if (write_png(options_.out_dir, evidence_ + ".failure.png", take_rgb(View::display, FAILURE_SCALE),
@@ -231,6 +260,81 @@ bool Run::fail(const Step& s, const std::string& what, const Condition* at) {
             message_ += "; frame saved to " + frame;
     }
     return false;
+}
+
+void Run::observe_frame() {
+    const uint64_t hash = driver_.frame_changed() ? frame_hash() : 0;
+    Flow& flow = record_.flow;
+    if (!driver_.frame_changed() || (!flow.empty() && flow.back().hash == hash)) {
+        coverage_unchanged_pass(coverage_);
+        return;
+    }
+    if (flow.size() >= MAX_FLOW_FRAMES) {
+        record_.flow_overflowed = true;
+        return;
+    }
+    flow.push_back(FlowEntry{hash, line_, driver_.now()});
+    coverage_observe(coverage_);
+    keep_screen(hash);
+}
+
+void Run::keep_screen(uint64_t hash) {
+    if (record_.texts.count(hash) != 0) return;
+    std::string texts = texts_bytes_ < MAX_RUN_TEXTS ? cut_utf8(shown_texts(), MAX_SCREEN_TEXT) : "";
+    texts_bytes_ += texts.size();
+    record_.texts.emplace(hash, std::move(texts));
+    if (!options_.write_files) return;
+    // Each frame is stored once: scenarios that run in parallel may write
+    // the same one, and renaming a complete file over another is harmless.
+    const std::string name = screen_file_name(hash);
+    std::string bytes, why;
+    auto store = [&](const std::string& root, const std::string& relative) {
+        std::error_code error;
+        if (fs::exists(fs::path(root) / relative, error)) return;
+        if (bytes.empty() && !encode_png(frame_picture(), bytes)) return;
+        write_file_beneath(root, relative, bytes, true, &budget_, why);
+    };
+    if (!options_.report_dir.empty()) store(options_.report_dir, "screens/" + name);
+    if (options_.update && !options_.flows_screens.empty()) store(options_.flows_screens, name);
+}
+
+void Run::trace_step(std::size_t index) {
+    const uint64_t hash = frame_hash();
+    keep_screen(hash);
+    record_.steps.push_back(StepTrace{index, driver_.now(), hash});
+}
+
+void Run::check_flow(ScenarioResult& result) {
+    if (!result.passed) return;
+    if (record_.flow_overflowed) {
+        result.passed = false;
+        message_ = scenario_.file + ": the flow has more than " + std::to_string(MAX_FLOW_FRAMES) +
+                   " frames, more than a flows file keeps";
+        return;
+    }
+    if (options_.update || !options_.flow_required) return;
+    if (options_.expected_flow == nullptr) {
+        result.passed = false;
+        message_ = scenario_.file + ": " + options_.flows_name +
+                   " has no flow for this scenario (--update records it)";
+        return;
+    }
+    const FlowDifference difference = compare_flows(*options_.expected_flow, record_.flow);
+    if (difference.hunks.empty()) return;
+    result.passed = false;
+    record_.flow_changed = true;
+    message_ = describe_difference(difference, *options_.expected_flow, record_.flow, scenario_,
+                                   options_.flows_name);
+}
+
+void Run::write_evidence(Evidence kind, const RgbPicture& picture) {
+    if (options_.report_dir.empty() || !options_.write_files) return;
+    std::string bytes, why;
+    const std::string relative =
+        "pictures/" + report_stem_ + "." + EVIDENCE_NAMES[static_cast<int>(kind)] + ".png";
+    if (encode_png(picture, bytes) &&
+        write_file_beneath(options_.report_dir, relative, bytes, true, &budget_, why))
+        record_.evidence[static_cast<int>(kind)] = true;
 }
 
 } // namespace

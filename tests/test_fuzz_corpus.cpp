@@ -35,3 +35,7 @@ TEST(FuzzCorpus, TextInputsReplayWithoutFault) { EXPECT_GT(replay("fuzz_text", f
 TEST(FuzzCorpus, SamplingInputsReplayWithoutFault) { EXPECT_GT(replay("fuzz_sampling", fuzz_sampling), 0); }
 TEST(FuzzCorpus, ScreenInputsReplayWithoutFault) { EXPECT_GT(replay("fuzz_screens", fuzz_screens), 0); }
 TEST(FuzzCorpus, ScenarioInputsReplayWithoutFault) { EXPECT_GT(replay("fuzz_scenario", fuzz_scenario), 0); }
+TEST(FuzzCorpus, FlowsAndReportInputsReplayWithoutFault) {
+    EXPECT_GT(replay("fuzz_flows", fuzz_flows), 0);
+    EXPECT_GT(replay("fuzz_report", fuzz_report), 0);
+}

@@ -61,9 +61,14 @@ template <typename Plot> void bresenham(int16_t x0, int16_t y0, int16_t x1, int1
 // byte, the last word overlapping its neighbour.
 void fill_rows(uint8_t* p, uint32_t n, uint32_t rows, uint8_t colour) {
     const uint64_t pattern = 0x0101010101010101ull * colour;
-    if (n >= 8) {
+    if (n > 16) {
         for (; rows != 0; --rows, p += LCD_WIDTH) {
             for (uint32_t i = 0; i + 8 < n; i += 8) std::memcpy(p + i, &pattern, 8);
+            std::memcpy(p + n - 8, &pattern, 8);
+        }
+    } else if (n >= 8) {
+        for (; rows != 0; --rows, p += LCD_WIDTH) {
+            std::memcpy(p, &pattern, 8);
             std::memcpy(p + n - 8, &pattern, 8);
         }
     } else if (n >= 4) {

@@ -197,16 +197,20 @@ template <unsigned CHUNK_BYTES, bool WHOLE> inline uint64_t row_bits(const uint8
     return bits;
 }
 
+// The top WORDS bytes of bits into as many groups from p on, written out one
+// by one: the compiler does not unroll a loop of three or more.
+template <unsigned WORDS> inline void blend_words(uint8_t* p, uint64_t bits, uint64_t colours) {
+    blend_byte(p, unsigned(bits >> 56), colours);
+    if constexpr (WORDS > 1) blend_words<WORDS - 1>(p + 8, bits << 8, colours);
+}
+
 // The rows of a chunk whose WORDS groups all lie on the screen, with the
 // counts fixed so that the loops unroll.
 template <unsigned CHUNK_BYTES, unsigned WORDS, bool WHOLE>
 void draw_rows(const uint8_t* row, unsigned row_bytes, unsigned rows, uint8_t* line, uint64_t within,
                unsigned shift, uint64_t colours) {
-    for (unsigned r = 0; r < rows; ++r, row += row_bytes, line += LCD_WIDTH) {
-        const uint64_t bits = (row_bits<CHUNK_BYTES, WHOLE>(row) & within) >> shift;
-        for (unsigned k = 0; k < WORDS; ++k)
-            blend_byte(line + 8u * k, unsigned(bits >> (56u - 8u * k)) & 0xFFu, colours);
-    }
+    for (unsigned r = 0; r < rows; ++r, row += row_bytes, line += LCD_WIDTH)
+        blend_words<WORDS>(line, (row_bits<CHUNK_BYTES, WHOLE>(row) & within) >> shift, colours);
 }
 
 template <unsigned CHUNK_BYTES, unsigned WORDS>

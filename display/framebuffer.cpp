@@ -55,6 +55,36 @@ template <typename Plot> void bresenham(int16_t x0, int16_t y0, int16_t x1, int1
     }
 }
 
+// Rows of n bytes (n from 1 to LCD_WIDTH), LCD_WIDTH apart, in one colour. The
+// rows of a bar or a box are narrow, where a call of memset per row would cost
+// more than the stores: each row is written in words of eight, four or one
+// byte, the last word overlapping its neighbour.
+void fill_rows(uint8_t* p, uint32_t n, uint32_t rows, uint8_t colour) {
+    const uint64_t pattern = 0x0101010101010101ull * colour;
+    if (n > 16) {
+        for (; rows != 0; --rows, p += LCD_WIDTH) {
+            for (uint32_t i = 0; i + 8 < n; i += 8) std::memcpy(p + i, &pattern, 8);
+            std::memcpy(p + n - 8, &pattern, 8);
+        }
+    } else if (n >= 8) {
+        for (; rows != 0; --rows, p += LCD_WIDTH) {
+            std::memcpy(p, &pattern, 8);
+            std::memcpy(p + n - 8, &pattern, 8);
+        }
+    } else if (n >= 4) {
+        for (; rows != 0; --rows, p += LCD_WIDTH) {
+            std::memcpy(p, &pattern, 4);
+            std::memcpy(p + n - 4, &pattern, 4);
+        }
+    } else {
+        for (; rows != 0; --rows, p += LCD_WIDTH) {
+            p[0] = colour;
+            p[n / 2] = colour;
+            p[n - 1] = colour;
+        }
+    }
+}
+
 } // namespace
 
 void lcd_clear() {
@@ -113,8 +143,7 @@ void lcd_rect(int16_t x0, int16_t y0, int16_t x1, int16_t y1, uint8_t colour) {
 }
 
 // Rows from y0 to y1 with a counter wide enough to end after row 65535. Every
-// row is the same lcd_hline, so its clipping is worked out once and each
-// visible row is one memset.
+// row is the same lcd_hline, so its clipping is worked out once.
 void lcd_fill_rect(int16_t x0, int16_t y0, int16_t x1, int16_t y1, uint8_t colour) {
     if (y0 == y1) return;
     const uint32_t first = u16(x0);
@@ -123,12 +152,12 @@ void lcd_fill_rect(int16_t x0, int16_t y0, int16_t x1, int16_t y1, uint8_t colou
     const uint32_t end = last < LCD_WIDTH - 1 ? last : LCD_WIDTH - 1;
     const uint32_t last_row = u16(y1) < LCD_HEIGHT - 1 ? u16(y1) : LCD_HEIGHT - 1;
     if (u16(y0) > last_row) return;
+    const uint32_t rows = last_row - u16(y0) + 1;
     if (first == 0 && end == LCD_WIDTH - 1) { // whole rows lie one after another
-        std::memset(&FrameBuffer[u16(y0)][0], colour, (last_row - u16(y0) + 1) * LCD_WIDTH);
+        std::memset(&FrameBuffer[u16(y0)][0], colour, rows * LCD_WIDTH);
         return;
     }
-    for (uint32_t row = u16(y0); row <= last_row; ++row)
-        std::memset(&FrameBuffer[row][first], colour, end - first + 1);
+    fill_rows(&FrameBuffer[u16(y0)][first], end - first + 1, rows, colour);
 }
 
 void framebuffer_reset() { std::memset(FrameBuffer, 0, sizeof FrameBuffer); }

@@ -73,10 +73,10 @@ struct GlyphInfo {
     uint32_t bitmap;  // offset of the bitmap from the first byte of the font
     uint16_t advance; // pen step after the glyph
     uint8_t width;
-    uint8_t ink_top; // rows ink_top to ink_end - 1 hold all the ink; equal when there is
-    uint8_t ink_end; // none or the bitmap would lie outside the font
-    bool in_range;   // false: the code is skipped with no advance
-    bool spare;      // the font has 8 bytes beyond the bitmap: any row may be read 8 bytes at a time
+    uint8_t row_bytes; // bytes per bitmap row
+    uint8_t ink_top;   // rows ink_top to ink_end - 1 hold all the ink; equal when there is
+    uint8_t ink_end;   // none or the bitmap would lie outside the font
+    bool spare;        // the font has 8 bytes beyond the bitmap: any row may be read 8 bytes at a time
 };
 
 struct FontTable {
@@ -107,16 +107,16 @@ void build_table(unsigned index) {
     }
     for (unsigned code = 0; code < 256; ++code) {
         GlyphInfo& glyph = table.glyphs[code];
-        glyph = GlyphInfo{0, 0, 0, 0, 0, false, false};
+        glyph = GlyphInfo{0, 0, 0, 0, 0, 0, false};
         if (code < first || code > last) continue;
         const uint32_t entry = 8u + 4u * uint32_t(code - first);
         if (entry + 4u > length) continue;
         const uint8_t* e = data + entry;
-        glyph.in_range = true;
         glyph.width = e[1];
         glyph.advance = record.size == 34 ? uint16_t(glyph.width - 1) : uint16_t(glyph.width + 1);
         const uint32_t offset = uint32_t(e[0]) << 16 | uint32_t(e[3]) << 8 | e[2];
         const unsigned row_bytes = (glyph.width + 7u) / 8u;
+        glyph.row_bytes = uint8_t(row_bytes);
         const uint32_t bytes = uint32_t(table.height) * row_bytes;
         if (offset > length || bytes > length - offset || row_bytes == 0) continue;
         glyph.bitmap = offset;
@@ -197,16 +197,20 @@ template <unsigned CHUNK_BYTES, bool WHOLE> inline uint64_t row_bits(const uint8
     return bits;
 }
 
+// The top WORDS bytes of bits into as many groups from p on, written out one
+// by one: the compiler does not unroll a loop of three or more.
+template <unsigned WORDS> inline void blend_words(uint8_t* p, uint64_t bits, uint64_t colours) {
+    blend_byte(p, unsigned(bits >> 56), colours);
+    if constexpr (WORDS > 1) blend_words<WORDS - 1>(p + 8, bits << 8, colours);
+}
+
 // The rows of a chunk whose WORDS groups all lie on the screen, with the
 // counts fixed so that the loops unroll.
 template <unsigned CHUNK_BYTES, unsigned WORDS, bool WHOLE>
 void draw_rows(const uint8_t* row, unsigned row_bytes, unsigned rows, uint8_t* line, uint64_t within,
                unsigned shift, uint64_t colours) {
-    for (unsigned r = 0; r < rows; ++r, row += row_bytes, line += LCD_WIDTH) {
-        const uint64_t bits = (row_bits<CHUNK_BYTES, WHOLE>(row) & within) >> shift;
-        for (unsigned k = 0; k < WORDS; ++k)
-            blend_byte(line + 8u * k, unsigned(bits >> (56u - 8u * k)) & 0xFFu, colours);
-    }
+    for (unsigned r = 0; r < rows; ++r, row += row_bytes, line += LCD_WIDTH)
+        blend_words<WORDS>(line, (row_bits<CHUNK_BYTES, WHOLE>(row) & within) >> shift, colours);
 }
 
 template <unsigned CHUNK_BYTES, unsigned WORDS>
@@ -254,15 +258,11 @@ void draw_chunk(const uint8_t* row, unsigned row_bytes, unsigned width, unsigned
     }
 }
 
-void draw_glyph(const uint8_t* font, uint8_t height, const GlyphInfo& glyph, uint16_t x, uint16_t y,
+// Rows r0 to r1 - 1 of a glyph, which all lie on the screen, in any column.
+void draw_glyph(const uint8_t* font, const GlyphInfo& glyph, unsigned r0, unsigned r1, uint16_t x, uint16_t y,
                 uint64_t colours) {
-    unsigned r0, r1;
-    visible_span(y, height, LCD_HEIGHT, 65536u, r0, r1);
-    if (r0 < glyph.ink_top) r0 = glyph.ink_top;
-    if (r1 > glyph.ink_end) r1 = glyph.ink_end;
-    if (r0 >= r1) return;
     const unsigned first_row = uint16_t(y + r0);
-    const unsigned row_bytes = (glyph.width + 7u) / 8u;
+    const unsigned row_bytes = glyph.row_bytes;
     const uint8_t* rows = font + glyph.bitmap + r0 * row_bytes;
     // Glyphs wider than 56 columns (none of the built-in fonts has one) go in chunks.
     for (unsigned from = 0; from < row_bytes; from += 7) {
@@ -296,6 +296,39 @@ void draw_glyph(const uint8_t* font, uint8_t height, const GlyphInfo& glyph, uin
     }
 }
 
+// Rows r0 to r1 - 1 of a glyph of BYTES bytes a row whose columns all lie on
+// the screen: no group of eight columns needs clipping.
+template <unsigned BYTES>
+void draw_inside(const uint8_t* font, const GlyphInfo& glyph, unsigned r0, unsigned r1, uint16_t x,
+                 uint16_t y, uint64_t colours) {
+    const unsigned shift = x & 7u;
+    const uint64_t within = ~uint64_t(0) << (64u - glyph.width);
+    const uint8_t* row = font + glyph.bitmap + r0 * BYTES;
+    uint8_t* line = FrameBuffer[uint16_t(y + r0)] + (x & ~7u);
+    if (shift + glyph.width <= 8u * BYTES)
+        draw_rows<BYTES, BYTES>(row, BYTES, r1 - r0, line, within, shift, colours, glyph.spare);
+    else
+        draw_rows<BYTES, BYTES + 1>(row, BYTES, r1 - r0, line, within, shift, colours, glyph.spare);
+}
+
+void draw_inside(const uint8_t* font, const GlyphInfo& glyph, unsigned r0, unsigned r1, uint16_t x,
+                 uint16_t y, uint64_t colours) {
+    switch (glyph.row_bytes) {
+    case 3:
+        return draw_inside<3>(font, glyph, r0, r1, x, y, colours);
+    case 4:
+        return draw_inside<4>(font, glyph, r0, r1, x, y, colours);
+    case 5:
+        return draw_inside<5>(font, glyph, r0, r1, x, y, colours);
+    case 6:
+        return draw_inside<6>(font, glyph, r0, r1, x, y, colours);
+    case 7:
+        return draw_inside<7>(font, glyph, r0, r1, x, y, colours);
+    default: // wider than 56 columns: in chunks
+        return draw_glyph(font, glyph, r0, r1, x, y, colours);
+    }
+}
+
 } // namespace
 
 const uint8_t* font_for_size(uint8_t size) { return font_records[font_index.of_size[size]].data; }
@@ -306,23 +339,33 @@ void lcd_text(int16_t x, int16_t y, const char* text, uint8_t size, uint8_t alig
     const FontTable& font = font_table(index);
     const uint8_t* data = font_records[index].data;
 
-    uint16_t total = 0;
-    for (const char* c = text; *c != 0; ++c) total = uint16_t(total + font.glyphs[uint8_t(*c)].advance);
-
-    uint16_t pen;
-    if (align == ALIGN_LEFT)
-        pen = uint16_t(x);
-    else if (align == ALIGN_RIGHT)
-        pen = uint16_t(uint16_t(x) - total);
-    else
-        pen = uint16_t(uint16_t(x) - (total >> 1));
+    uint16_t pen = uint16_t(x);
+    if (align != ALIGN_LEFT) {
+        uint16_t total = 0;
+        for (const char* c = text; *c != 0; ++c) total = uint16_t(total + font.glyphs[uint8_t(*c)].advance);
+        pen = align == ALIGN_RIGHT ? uint16_t(pen - total) : uint16_t(pen - (total >> 1));
+    }
     text_start_x = int16_t(pen);
 
+    // Every glyph has the font's height, so the rows on the screen are the same for all.
+    unsigned r0, r1;
+    visible_span(uint16_t(y), font.height, LCD_HEIGHT, 65536u, r0, r1);
     const uint64_t colours = 0x0101010101010101ull * colour;
     for (const char* c = text; *c != 0; ++c) {
+        // A code out of range has no ink rows and no advance.
         const GlyphInfo& glyph = font.glyphs[uint8_t(*c)];
-        if (!glyph.in_range) continue;
-        draw_glyph(data, font.height, glyph, pen, uint16_t(y), colours);
+        const unsigned top = r0 > glyph.ink_top ? r0 : glyph.ink_top;
+        const unsigned end = r1 < glyph.ink_end ? r1 : glyph.ink_end;
+        if (top < end) {
+            if (unsigned(pen) + glyph.width > LCD_WIDTH) // across an edge or off the screen
+                draw_glyph(data, glyph, top, end, pen, uint16_t(y), colours);
+            else if (glyph.row_bytes == 1) // the small fonts and narrow glyphs, kept inline
+                draw_inside<1>(data, glyph, top, end, pen, uint16_t(y), colours);
+            else if (glyph.row_bytes == 2)
+                draw_inside<2>(data, glyph, top, end, pen, uint16_t(y), colours);
+            else
+                draw_inside(data, glyph, top, end, pen, uint16_t(y), colours);
+        }
         pen = uint16_t(pen + glyph.advance);
     }
     text_end_x = int16_t(pen);

@@ -85,8 +85,10 @@ void draw_gauge_cell(uint8_t c, const CellLayout& layout, BarDrawer bar);
 // above 4 takes no slot. Extra channels beyond the table are not drawn.
 void draw_gauge_cells(const CellLayout* slots, uint8_t slot_count, BarDrawer bar);
 
-// Value texts, formatted into a caller's 32-character buffer.
+// Value texts, formatted into a caller's 32-character buffer: "%d" and "%.1f"
+// of the value in tenths.
 constexpr int VALUE_TEXT_SIZE = 32;
+void format_integer(char* out, int32_t value);
 void format_pressure(char* out, int16_t reading, uint8_t unit);
 void format_current(char* out, int16_t tenths, int16_t amps);
 void format_tenths(char* out, int32_t tenths);

@@ -1,7 +1,5 @@
 // The gauge cell of one channel: label, value with its highlight, unit, zone
 // bar and the cross over a channel whose remote data is missing.
-#include <cstdio>
-
 #include "display/framebuffer.h"
 #include "display/text.h"
 #include "host/device.h"
@@ -64,7 +62,7 @@ bool read_cell_source(uint8_t c, uint8_t mode, CellSource& s) {
     case MODE_TEMPERATURE: {
         const TemperatureChannelConfig& r = channel_settings.temperature[c];
         copy_limits(s, r);
-        std::snprintf(s.value, VALUE_TEXT_SIZE, "%d", temp_reading[c]);
+        format_integer(s.value, temp_reading[c]);
         s.zone_value = temp_reading[c];
         s.unit = r.unit;
         s.crossed = remote_missing(r.data_source);
@@ -178,10 +176,39 @@ void draw_highlighted_value(const TextSpot& spot, const char* text, uint8_t zone
     }
 }
 
+namespace {
+
+// The decimal digits of a magnitude, most significant first; returns the end.
+char* put_digits(char* out, uint32_t magnitude) {
+    char digits[10];
+    unsigned count = 0;
+    do {
+        digits[count++] = char('0' + magnitude % 10u);
+        magnitude /= 10u;
+    } while (magnitude != 0);
+    while (count != 0) *out++ = digits[--count];
+    return out;
+}
+
+// The sign of a value, then its magnitude (also that of INT32_MIN, in 32 unsigned bits).
+uint32_t put_sign(char*& out, int32_t value) {
+    if (value >= 0) return uint32_t(value);
+    *out++ = '-';
+    return 0u - uint32_t(value);
+}
+
+} // namespace
+
+// Written by hand rather than by snprintf, which costs as much as drawing the text.
+void format_integer(char* out, int32_t value) {
+    const uint32_t magnitude = put_sign(out, value);
+    *put_digits(out, magnitude) = 0;
+}
+
 void format_pressure(char* out, int16_t reading, uint8_t unit) {
     // Whole psi; bar and psi(0.1) are both kept in tenths.
     if (unit == PRESSURE_UNIT_PSI)
-        std::snprintf(out, VALUE_TEXT_SIZE, "%d", reading);
+        format_integer(out, reading);
     else
         format_tenths(out, reading);
 }
@@ -191,10 +218,19 @@ void format_current(char* out, int16_t tenths, int16_t amps) {
     if (tenths > -100 && tenths < 100)
         format_tenths(out, tenths);
     else
-        std::snprintf(out, VALUE_TEXT_SIZE, "%d", amps);
+        format_integer(out, amps);
 }
 
-void format_tenths(char* out, int32_t tenths) { std::snprintf(out, VALUE_TEXT_SIZE, "%.1f", tenths * 0.1); }
+// The same text as "%.1f" of tenths * 0.1: that product lies within 4e-8 of
+// tenths / 10, far from any rounding boundary, so its one decimal is the last
+// digit of tenths, and it has a minus sign exactly when tenths is negative.
+void format_tenths(char* out, int32_t tenths) {
+    const uint32_t magnitude = put_sign(out, tenths);
+    out = put_digits(out, magnitude / 10u);
+    *out++ = '.';
+    *out++ = char('0' + magnitude % 10u);
+    *out = 0;
+}
 
 const char* pressure_unit_text(uint8_t unit) {
     // A unit outside 0..2 is shown in tenths like bar, so it is named "bar".

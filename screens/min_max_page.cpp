@@ -56,7 +56,7 @@ void draw_temperature_row(int16_t y, uint8_t c) {
     const TemperatureChannelConfig& r = channel_settings.temperature[c];
     draw_label(y, r);
     char text[VALUE_TEXT_SIZE];
-    std::snprintf(text, sizeof text, "%d", temp_max[c]);
+    format_integer(text, temp_max[c]);
     draw_recorded(VALUE_RIGHT, y, text, zone_by(temp_reading[c], r));
     degree_ring(136, static_cast<int16_t>(y + 3));
     lcd_text(154, y, temperature_letter(r.unit), ROW_FONT, ALIGN_RIGHT, COLOUR_GREY);

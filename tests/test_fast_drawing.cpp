@@ -6,12 +6,15 @@
 // pixel written that should not be, or one left out, shows whatever its colour.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "display/framebuffer.h"
 #include "display/text.h"
+#include "screens/gauge.h"
 #include "test_fonts_reader.h"
 
 namespace {
@@ -269,6 +272,56 @@ TEST(FastDrawing, FilledRectanglesAtEveryClippingCase) {
                     if (!comparison.check(expected, what) && comparison.failures() > 10) return;
                 }
     EXPECT_EQ(comparison.failures(), 0u);
+}
+
+// Narrow rows are written in overlapping words rather than by memset: every
+// width up to past three words, starting at every column of a group of eight,
+// in the middle and running into the right edge.
+TEST(FastDrawing, FilledRectanglesOfEveryNarrowWidth) {
+    Comparison comparison;
+    Screen expected;
+    unsigned colour_index = 0;
+    for (int x0 = 0; x0 < LCD_WIDTH; ++x0) {
+        if (x0 == 8) x0 = 72;
+        if (x0 == 80) x0 = 132;
+        for (int width = 1; width <= 26; ++width) {
+            const int16_t x1 = int16_t(x0 + width - 1);
+            const uint8_t colour = COLOURS[colour_index++ % sizeof COLOURS];
+            std::memcpy(FrameBuffer, background().pixels, PIXELS);
+            expected = background();
+            reference_fill(expected, int16_t(x0), 20, x1, 23, colour);
+            lcd_fill_rect(int16_t(x0), 20, x1, 23, colour);
+            auto what = [&] { return "fill " + std::to_string(x0) + " 20 " + std::to_string(x1) + " 23"; };
+            if (!comparison.check(expected, what) && comparison.failures() > 10) return;
+        }
+    }
+    EXPECT_EQ(comparison.failures(), 0u);
+}
+
+// The readings' texts are formatted without snprintf: the same text as "%d"
+// and "%.1f" of tenths * 0.1, across the 16-bit readings and at the ends of
+// 32 bits.
+TEST(FastDrawing, ValueTextsAsPrintfWritesThem) {
+    char fast[VALUE_TEXT_SIZE], plain[VALUE_TEXT_SIZE];
+    unsigned failures = 0;
+    auto compare = [&](const char* what, int32_t value) {
+        if (std::strcmp(fast, plain) == 0 || ++failures > 10) return;
+        ADD_FAILURE() << what << " " << value << ": \"" << fast << "\", expected \"" << plain << "\"";
+    };
+    std::vector<int32_t> values;
+    for (int32_t v = -32768; v <= 32767; ++v) values.push_back(v);
+    for (int32_t v :
+         {INT32_MIN, INT32_MIN + 1, -2147483647 + 9, -1000000, 999999, 1000000, INT32_MAX - 9, INT32_MAX})
+        values.push_back(v);
+    for (int32_t v : values) {
+        format_tenths(fast, v);
+        std::snprintf(plain, sizeof plain, "%.1f", v * 0.1);
+        compare("tenths", v);
+        format_integer(fast, v);
+        std::snprintf(plain, sizeof plain, "%d", int(v));
+        compare("integer", v);
+    }
+    EXPECT_EQ(failures, 0u);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "runner/cli.h"
 #include "runner/flows_file.h"
 #include "runner/loader.h"
+#include "runner/report.h"
 #include "runner/scenario_run.h"
 #include "runner/shard.h"
 #include "support/test_output.h"
@@ -144,6 +145,31 @@ TEST(ScenarioFlows, AHostileFlowsFileIsOneLineAndExitTwo) {
               2);
     EXPECT_FALSE(fs::exists(d / "out"));
     EXPECT_EQ(contents(d / "flows.json"), hostile[0]) << "a refused file is left as it was";
+}
+
+TEST(ScenarioFlows, AHostileReportToMergeIsOneLineAndExitTwo) {
+    const fs::path d = fs::path(test_output_dir()) / "merge-hostile";
+    fs::remove_all(d);
+    const char* const hostile[] = {
+        R"({"format": "qd5run report 1", "scenarios": [], "screens": {}, "coverage": {"points": {"no such point": 1}}})",
+        R"({"format": "qd5run report 1", "scenarios": [{"file": "a"}], "screens": {}, "coverage": {"points": {}}})",
+        R"({"format": "qd5run report 1", "format": "qd5run report 1", "scenarios": [], "screens": {}, "coverage": {}})",
+        R"({"format": "qd5run report 1", "scenarios": [], "screens": {"../x": "t"}, "coverage": {"points": {}}})",
+        "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]"
+        "]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]",
+    };
+    int i = 0;
+    for (const char* text : hostile) {
+        const fs::path shard = d / ("shard" + std::to_string(i++));
+        fs::create_directories(shard);
+        std::ofstream(shard / "report.json") << text;
+        Report report;
+        std::string error;
+        EXPECT_FALSE(parse_report_json(text, "r.json", report, error)) << text;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+        EXPECT_EQ(run_qd5run({"--merge-reports", (d / "out").string(), shard.string()}), 2) << text;
+    }
+    EXPECT_FALSE(fs::exists(d / "out")) << "nothing is written";
 }
 
 TEST(ScenarioShards, EveryScenarioRunsInExactlyOneShard) {

@@ -28,4 +28,8 @@ run_one fuzz_screens & a=$!
 run_one fuzz_scenario & b=$!
 wait $a || status=1
 wait $b || status=1
+run_one fuzz_flows & a=$!
+run_one fuzz_report & b=$!
+wait $a || status=1
+wait $b || status=1
 exit $status

@@ -336,8 +336,7 @@ struct Reader {
         const auto at = object.find(key);
         if (at == object.end())
             return optional ? nullptr : (fail(std::string("no \"") + key + "\""), nullptr);
-        const bool matches = at->type() == type || (type == json::value_t::number_float && at->is_number()) ||
-                             (type == json::value_t::number_unsigned && at->is_number_integer() && *at >= 0);
+        const bool matches = at->type() == type || (type == json::value_t::number_float && at->is_number());
         if (!matches) return fail(std::string("\"") + key + "\" has the wrong type"), nullptr;
         return &*at;
     }
@@ -468,7 +467,6 @@ std::string report_json(const Report& report) {
 
 bool write_report(const std::string& dir, const Report& report, std::string& why) {
     std::set<std::string> made;
-    std::set<std::string> pages;
     for (const ReportScenario& s : report.scenarios)
         if (s.flow_changed) write_flow_diffs(dir, s, made);
     for (const ReportScenario& s : report.scenarios)

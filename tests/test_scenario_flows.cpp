@@ -13,6 +13,7 @@
 #include "runner/report.h"
 #include "runner/scenario_run.h"
 #include "runner/shard.h"
+#include "support/run_qd5run.h"
 #include "support/test_output.h"
 
 namespace fs = std::filesystem;
@@ -42,19 +43,6 @@ ScenarioResult run_text(const char* text, const Flow* expected) {
     options.expected_flow = expected;
     options.flows_name = "flows.json";
     return run_scenario(scenario, options);
-}
-
-int run_qd5run(const std::vector<std::string>& args) {
-    std::vector<char*> argv{const_cast<char*>("qd5run")};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    return qd5run_main(static_cast<int>(argv.size()), argv.data());
-}
-
-std::string contents(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 TEST(ScenarioFlows, AChangedFrameInTheMiddleIsFoundAndNamedWithItsStep) {

@@ -12,24 +12,12 @@
 
 #include "picture/picture.h"
 #include "runner/cli.h"
+#include "support/run_qd5run.h"
 #include "support/test_output.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-int run_qd5run(const std::vector<std::string>& args) {
-    std::vector<char*> argv{const_cast<char*>("qd5run")};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    return qd5run_main(static_cast<int>(argv.size()), argv.data());
-}
-
-std::string contents(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Each case has a folder with the scenario (s/), --out (out/) and a victim
 // folder beside them that nothing may touch (victim/v.png holds "keep").

@@ -2,7 +2,7 @@
 // pressure sender read from the ZOLT unit, 17 items.
 #include <benchmark/benchmark.h>
 
-#include "host/instrument.h"
+#include "host/panel/instrument.h"
 
 namespace {
 

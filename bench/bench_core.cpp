@@ -2,7 +2,7 @@
 // run loop.
 #include <benchmark/benchmark.h>
 
-#include "host/instrument.h"
+#include "host/panel/instrument.h"
 
 namespace {
 

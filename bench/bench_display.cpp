@@ -1,6 +1,6 @@
 #include <benchmark/benchmark.h>
 
-#include "host/instrument.h"
+#include "host/panel/instrument.h"
 
 static void BM_lcd_clear(benchmark::State& state) {
     for (auto _ : state) {

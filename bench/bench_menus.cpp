@@ -1,7 +1,7 @@
 // One loop pass of menu screens: clear the frame buffer, then the screen.
 #include <benchmark/benchmark.h>
 
-#include "host/instrument.h"
+#include "host/panel/instrument.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <string>
 
-#include "runner/flows_file.h"
-#include "runner/loader.h"
-#include "runner/scenario_run.h"
-#include "runner/suite_outputs.h"
+#include "runner/files/flows_store.h"
+#include "runner/files/scenario_file.h"
+#include "runner/reports/run_outputs.h"
+#include "runner/suite/scenario_run.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // channels and with one.
 #include <benchmark/benchmark.h>
 
-#include "host/instrument.h"
+#include "host/panel/instrument.h"
 
 namespace {
 

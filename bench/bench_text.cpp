@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "display/text_record.h"
-#include "host/instrument.h"
+#include "host/panel/instrument.h"
 
 static void BM_lcd_text_size8_20_chars(benchmark::State& state) {
     lcd_clear();

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/front_panel.h"
-#include "host/instrument.h"
+#include "host/panel/front_panel.h"
+#include "host/panel/instrument.h"
 #include "soak/invariants.h"
 
 namespace {

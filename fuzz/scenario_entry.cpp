@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "runner/flows_file.h"
-#include "runner/loader.h"
-#include "runner/report.h"
-#include "runner/scenario_run.h"
+#include "runner/files/flows_store.h"
+#include "runner/reports/html_report.h"
+#include "runner/scenario/loader.h"
+#include "runner/suite/scenario_run.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QMessageBox>
 #include <exception>
 
-#include "host/front_panel.h"
+#include "host/panel/front_panel.h"
 
 std::function<void(const QString&)> NuvrexApplication::report_fatal = NuvrexApplication::show_fatal_message;
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "host/jpeg_decode.h"
+#include "host/panel/jpeg_decode.h"
 
 namespace {
 

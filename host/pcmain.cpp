@@ -11,9 +11,9 @@
 #include <iterator>
 
 #include "display/framebuffer.h"
-#include "host/front_geometry.h"
-#include "host/front_panel.h"
 #include "host/front_picture.h"
+#include "host/panel/front_geometry.h"
+#include "host/panel/front_panel.h"
 #include "screens/run_screen.h"
 
 TfrmMain* frmMain = nullptr;

@@ -1,7 +1,7 @@
 // The simulator's window, `frmMain`: the picture of the instrument's front
 // with the live display set into it, the key areas, the lamp, the On and Off
 // buttons and the sliders that stand in for the instrument's wiring. It only
-// displays and forwards: every rule of the panel is in host/front_panel.h.
+// displays and forwards: every rule of the panel is in host/panel/front_panel.h.
 #pragma once
 
 #include <QCheckBox>
@@ -15,8 +15,8 @@
 #include <QTimer>
 
 #include "host/controls.h"
-#include "host/front_panel.h"
 #include "host/lcd_panel.h"
+#include "host/panel/front_panel.h"
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "host/device.h"
+#include "host/panel/device.h"
 
 uint16_t adc_input[4];
 uint16_t supply_adc;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/device.h"
+#include "host/panel/device.h"
 #include "measurement/settings.h"
 
 extern uint8_t menu_cursor;

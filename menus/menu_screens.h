@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "host/device.h"
+#include "host/panel/device.h"
 #include "measurement/settings.h"
 
 // Main menu and information screens. The main menu shows one entry at a

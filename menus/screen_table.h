@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/device.h"
+#include "host/panel/device.h"
 
 // The list of a screen whose items the settings decide (channel setup,
 // calibration, security): menu_item_count() counts them.

@@ -12,14 +12,14 @@
 
 #include <filesystem>
 
-#include "runner/clean_text.h"
-#include "runner/junit.h"
-#include "runner/launcher.h"
-#include "runner/loader.h"
-#include "runner/merge.h"
-#include "runner/output_plan.h"
-#include "runner/shard.h"
-#include "runner/suite_outputs.h"
+#include "runner/files/scenario_file.h"
+#include "runner/reports/junit.h"
+#include "runner/reports/report_merge.h"
+#include "runner/reports/run_outputs.h"
+#include "runner/scenario/clean_text.h"
+#include "runner/suite/launcher.h"
+#include "runner/suite/output_collisions.h"
+#include "runner/suite/shard.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // bar and the cross over a channel whose remote data is missing.
 #include "display/framebuffer.h"
 #include "display/text.h"
-#include "host/device.h"
+#include "host/panel/device.h"
 #include "measurement/sampling.h"
 #include "measurement/settings.h"
 #include "screens/gauge.h"

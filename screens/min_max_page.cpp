@@ -4,7 +4,7 @@
 
 #include "display/framebuffer.h"
 #include "display/text.h"
-#include "host/device.h"
+#include "host/panel/device.h"
 #include "measurement/sampling.h"
 #include "measurement/settings.h"
 #include "screens/gauge.h"

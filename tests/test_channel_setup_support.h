@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "host/instrument.h"
+#include "host/panel/instrument.h"
 #include "support/hooks_probe.h"
 
 namespace setup_test {

@@ -6,7 +6,7 @@
 #include <set>
 #include <utility>
 
-#include "host/instrument.h"
+#include "host/panel/instrument.h"
 
 namespace {
 

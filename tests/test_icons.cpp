@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/instrument.h"
+#include "host/panel/instrument.h"
 #include "picture/picture.h"
 #include "support/test_output.h"
 

@@ -12,8 +12,8 @@
 #include "display/text.h"
 #include "display/text_record.h"
 #include "display/trig.h"
-#include "host/front_panel.h"
-#include "host/instrument.h"
+#include "host/panel/front_panel.h"
+#include "host/panel/instrument.h"
 #include "screens/gauge.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "host/instrument.h"
+#include "host/panel/instrument.h"
 
 namespace {
 

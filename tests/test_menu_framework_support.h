@@ -9,7 +9,7 @@
 #include <cstring>
 #include <functional>
 
-#include "host/instrument.h"
+#include "host/panel/instrument.h"
 #include "support/hooks_probe.h"
 
 namespace menu_test {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "host/instrument.h"
+#include "host/panel/instrument.h"
 #include "screens/gauge.h"
 #include "support/hooks_probe.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/front_panel.h"
+#include "host/panel/front_panel.h"
 #include "reset/fixed_walk.h"
 #include "soak/soak.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "host/instrument.h"
+#include "host/panel/instrument.h"
 #include "support/hooks_probe.h"
 
 namespace {

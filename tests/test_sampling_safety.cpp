@@ -6,7 +6,7 @@
 #include <cstring>
 #include <random>
 
-#include "host/instrument.h"
+#include "host/panel/instrument.h"
 
 namespace {
 

@@ -26,7 +26,7 @@
 
 #include "display/framebuffer.h"
 #include "display/palette.h"
-#include "host/device.h"
+#include "host/panel/device.h"
 #include "measurement/sampling.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include "display/palette.h"
 #include "display/text_record.h"
-#include "host/front_geometry.h"
-#include "host/front_panel.h"
+#include "host/panel/front_geometry.h"
+#include "host/panel/front_panel.h"
 
 #ifdef __EMSCRIPTEN__
 #include <emscripten/emscripten.h>

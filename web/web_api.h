@@ -1,5 +1,5 @@
 // The front panel as seen from the web page: a flat C interface over
-// host/front_panel.h that JavaScript calls into. The page only forwards its
+// host/panel/front_panel.h that JavaScript calls into. The page only forwards its
 // events here and paints what a pass reports; every rule is on this side.
 #pragma once
 

@@ -1,7 +1,7 @@
 #include "reset/fixed_walk.h"
 
 #include "display/framebuffer.h"
-#include "runner/driver.h"
+#include "runner/play/driver.h"
 
 namespace {
 

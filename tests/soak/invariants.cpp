@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "host/instrument.h"
+#include "host/panel/instrument.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/device.h"
+#include "host/panel/device.h"
 
 struct PassContext {
     bool sampled;     // second_tick was raised when the pass began

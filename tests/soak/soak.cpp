@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/front_panel.h"
-#include "host/instrument.h"
+#include "host/panel/front_panel.h"
+#include "host/panel/instrument.h"
 #include "menus/screen_table.h"
 #include "soak/invariants.h"
 

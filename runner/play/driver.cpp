@@ -1,0 +1,74 @@
+#include "runner/play/driver.h"
+
+#include "host/panel/device.h"
+#include "screens/run_screen.h"
+
+namespace {
+
+// A key slot that stays full this long means a screen has stopped taking keys.
+constexpr int64_t KEY_PATIENCE = 1000 / MS_PER_TICK * PASSES_PER_TICK;
+
+} // namespace
+
+Driver::Driver() { current_screen = run_screen; }
+
+void Driver::power_on() {
+    const PassResult first = front_panel_power_on();
+    stimuli_at_last_pass_ = front_panel.stimuli;
+    last_pass_idle_ = false;
+    passed(first);
+}
+
+void Driver::power_off() { front_panel_power_off(); }
+
+void Driver::set_raw(int input, uint16_t value) { front_panel_set_raw(input, value); }
+
+void Driver::set_mode(int channel, uint8_t mode) { front_panel_set_mode(channel, mode); }
+
+bool Driver::press(uint8_t key) {
+    // While the device is off nothing takes keys: the click lands or is lost.
+    for (int64_t waited = 0; on() && pending_key != 0; ++waited) {
+        if (waited >= KEY_PATIENCE) return false;
+        step();
+    }
+    front_panel_click(key);
+    return true;
+}
+
+bool Driver::settle() {
+    if (!on()) return true;
+    for (int64_t waited = 0; pending_key != 0; ++waited) {
+        if (waited >= KEY_PATIENCE) return false;
+        step();
+    }
+    // The screen a key leads to is drawn on the pass after the key's.
+    step();
+    return true;
+}
+
+void Driver::step() {
+    ++now_;
+    if (now_ % PASSES_PER_TICK == 0) front_panel_timer_tick();
+    if (!front_panel.running) return;
+    // With no key, input or tick since a pass that itself followed none, a
+    // pass draws that pass's frame again and changes no state: every screen
+    // is idempotent then, which the idle-pass test proves over every screen.
+    // Such passes are counted and recorded but not run.
+    const bool idle = front_panel.stimuli == stimuli_at_last_pass_;
+    if (idle && last_pass_idle_ && power_off_request == 0) {
+        ++passes_;
+        frame_changed_ = false;
+        if (after_pass) after_pass();
+        return;
+    }
+    last_pass_idle_ = idle;
+    stimuli_at_last_pass_ = front_panel.stimuli;
+    passed(front_panel_pass());
+}
+
+void Driver::passed(const PassResult& result) {
+    if (!result.ran) return;
+    ++passes_;
+    frame_changed_ = result.frame_changed;
+    if (after_pass) after_pass();
+}

@@ -1,0 +1,63 @@
+// The static report of a run (--report DIR): index.html with a line per
+// scenario, a page per scenario with its filmstrip, its failure pictures and
+// its changed flow, a page of all unique screens, a page of coverage, and
+// report.json with the same data for other tools. It opens from disk in any
+// browser: no script, no server, no network. report.json also holds all that
+// the pages are made of, so that --merge-reports makes one report of several.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "runner/play/flow.h"
+#include "runner/play/run_record.h"
+#include "runner/scenario/scenario.h"
+#include "runner/suite/scenario_run.h"
+
+constexpr std::size_t MAX_REPORT_JSON_BYTES = std::size_t{64} << 20;
+
+struct ReportStep {
+    int line = 0;
+    std::string summary;
+    int64_t pass = 0;
+    uint64_t hash = 0;
+};
+
+struct ReportScenario {
+    std::string file, name;
+    std::string result; // "pass", "fail", "error" or "stop"
+    std::string message;
+    double sim_s = 0, wall_s = 0;
+    Flow flow;
+    std::vector<ReportStep> steps;
+    bool flow_changed = false;
+    Flow expected_flow; // the flows file's, when the flow changed
+    bool evidence[EVIDENCE_KINDS] = {};
+};
+
+struct Report {
+    std::string shard; // "K/N" when the run was one shard of several
+    std::vector<ReportScenario> scenarios;
+    std::map<uint64_t, std::string> texts; // what each frame shows, as text
+    std::vector<uint64_t> coverage;        // counts by coverage point
+};
+
+// The report of a run; expected[i] is the flows file's flow of scenario i or nullptr.
+Report make_report(const std::vector<Scenario>& scenarios, const std::vector<ScenarioResult>& results,
+                   const std::vector<const Flow*>& expected, const std::string& shard);
+// Adds from's scenarios, texts and coverage to into.
+void merge_report(Report& into, const Report& from);
+
+// A picture of the report, relative to its folder.
+std::string screen_picture(uint64_t hash);
+std::string evidence_picture(const std::string& file, Evidence kind);
+
+// Writes the pages and report.json into dir, whose screens/ already holds
+// every frame named; the diff pictures of changed flows are made here.
+bool write_report(const std::string& dir, const Report& report, std::string& why);
+std::string report_json(const Report& report);
+// Reads a report.json (untrusted: bounded, strictly checked); error is one line.
+bool parse_report_json(const std::string& text, const std::string& source, Report& report,
+                       std::string& error);

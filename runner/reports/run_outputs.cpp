@@ -1,0 +1,58 @@
+#include "runner/reports/run_outputs.h"
+
+#include "runner/files/confined_files.h"
+#include "runner/reports/html_report.h"
+#include "runner/scenario/clean_text.h"
+
+bool prepare_flows(const std::string& path, bool update, const std::vector<Scenario>& scenarios,
+                   FlowsCheck& check, std::string& error) {
+    check = FlowsCheck{};
+    check.path = path;
+    if (!load_flows_file(path, update, check.file, error)) return false;
+    for (const Scenario& s : scenarios) {
+        std::string key, why;
+        if (!flows_key(path, s.file, key, why)) {
+            error = printable(why);
+            return false;
+        }
+        const auto at = check.file.flows.find(key);
+        check.keys.push_back(key);
+        check.expected.push_back(at == check.file.flows.end() ? nullptr : &at->second);
+    }
+    return true;
+}
+
+bool update_flows(FlowsCheck& check, const std::vector<ScenarioResult>& results, std::string& why) {
+    for (std::size_t i = 0; i < results.size() && i < check.keys.size(); ++i)
+        if (results[i].passed && results[i].record.recorded)
+            check.file.flows[check.keys[i]] = results[i].record.flow;
+    check.expected.clear(); // the pointers may no longer hold
+    if (!write_flows_file(check.path, check.file, why)) return false;
+    prune_stored_screens(check.path, check.file);
+    return true;
+}
+
+bool write_run_report(const std::string& dir, const std::vector<Scenario>& scenarios,
+                      const std::vector<ScenarioResult>& results, const FlowsCheck* flows,
+                      const std::string& shard, std::string& why) {
+    std::vector<const Flow*> expected(scenarios.size(), nullptr);
+    if (flows != nullptr)
+        for (std::size_t i = 0; i < expected.size() && i < flows->keys.size(); ++i) {
+            const auto at = flows->file.flows.find(flows->keys[i]);
+            if (at != flows->file.flows.end()) expected[i] = &at->second;
+        }
+    const Report report = make_report(scenarios, results, expected, shard);
+    // The stored frames of a changed flow, so that its page shows the old sequence.
+    if (flows != nullptr) {
+        const std::string store = flows_screens_folder(flows->path);
+        for (const ReportScenario& s : report.scenarios)
+            for (const FlowEntry& e : s.expected_flow) {
+                std::string bytes, unreadable;
+                const std::string name = screen_file_name(e.hash);
+                if (read_file_beneath(store, name, MAX_REFERENCE_BYTES, bytes, unreadable) &&
+                    bytes.size() <= MAX_REFERENCE_BYTES)
+                    write_file_beneath(dir, screen_picture(e.hash), bytes, true, nullptr, unreadable);
+            }
+    }
+    return write_report(dir, report, why);
+}

@@ -1,0 +1,704 @@
+#include "runner/scenario/loader.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <optional>
+#include <set>
+
+#include <yaml-cpp/yaml.h>
+
+#include "display/framebuffer.h"
+#include "display/palette.h"
+#include "display/text_record.h"
+#include "runner/files/path_rule.h"
+#include "runner/scenario/clean_text.h"
+#include "runner/scenario/vocabulary.h"
+
+namespace {
+
+// A fault found while checking: where and what. Thrown inside the loader only.
+struct Fault {
+    YAML::Mark mark;
+    std::string message;
+};
+
+[[noreturn]] void fail(const YAML::Node& at, const std::string& message) { throw Fault{at.Mark(), message}; }
+
+// A value from the file inside a message: on one line, and short.
+std::string quoted(const std::string& s) {
+    constexpr std::size_t LONGEST = 40;
+    std::string out = cut_utf8(s, LONGEST);
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < ' ') c = '?';
+    return "'" + out + (s.size() > LONGEST ? "...'" : "'");
+}
+
+std::string scalar(const YAML::Node& node, const char* what) {
+    if (!node.IsScalar()) fail(node, std::string(what) + " must be a single value");
+    return node.Scalar();
+}
+
+// Every node of the document as its aliases expand, each counted as often as
+// it is reached: a small file of aliases could otherwise stand for millions.
+// Zero bytes are refused in every value, since a path or text would be cut at
+// one.
+void check_nodes(const YAML::Node& node, int depth, std::size_t& count) {
+    if (++count > MAX_NODES)
+        fail(node,
+             "the file expands to more than " + std::to_string(MAX_NODES) + " values (through its aliases)");
+    if (depth > MAX_DEPTH) fail(node, "values nested deeper than " + std::to_string(MAX_DEPTH));
+    if (node.IsScalar()) {
+        if (node.Scalar().find('\0') != std::string::npos) fail(node, "a zero byte in a value");
+    } else if (node.IsSequence()) {
+        for (const auto& item : node) check_nodes(item, depth + 1, count);
+    } else if (node.IsMap()) {
+        for (const auto& entry : node) {
+            check_nodes(entry.first, depth + 1, count);
+            check_nodes(entry.second, depth + 1, count);
+        }
+    }
+}
+
+int64_t integer(const YAML::Node& node, const char* what, int64_t low, int64_t high) {
+    const std::string text = scalar(node, what);
+    errno = 0;
+    char* end = nullptr;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (text.empty() || *end != 0 || errno != 0)
+        fail(node, std::string(what) + " must be a whole number, not " + quoted(text));
+    if (value < low || value > high)
+        fail(node, std::string(what) + " " + text + " is out of range " + std::to_string(low) + ".." +
+                       std::to_string(high));
+    return value;
+}
+
+// One set of words for yes and no wherever the file gives one, in any case.
+bool boolean(const YAML::Node& node, const char* what) {
+    std::string text = scalar(node, what);
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (text == "true" || text == "on" || text == "yes") return true;
+    if (text == "false" || text == "off" || text == "no") return false;
+    fail(node, std::string(what) + " must be true or false (on or off, yes or no), not " + quoted(text));
+}
+
+template <std::size_t N> int choose(const YAML::Node& node, const char* what, const char* const (&names)[N]) {
+    const std::string text = scalar(node, what);
+    const int index = index_of_name(names, static_cast<int>(N), text.c_str());
+    if (index >= 0) return index;
+    std::string list;
+    for (const char* name : names) list += (list.empty() ? "" : ", ") + std::string(name);
+    fail(node, "unknown " + std::string(what) + " " + quoted(text) + " (one of: " + list + ")");
+}
+
+const YAML::Node& mapping(const YAML::Node& node, const char* what) {
+    if (!node.IsMap()) fail(node, std::string(what) + " must be a mapping of keys and values");
+    // YAML forbids a key twice in one mapping; the parser lets it through.
+    std::set<std::string> keys;
+    for (const auto& entry : node)
+        if (entry.first.IsScalar() && !keys.insert(entry.first.Scalar()).second)
+            fail(entry.first, "the key " + quoted(entry.first.Scalar()) + " is given twice");
+    return node;
+}
+
+// The step as written, from its line of the file: "press: knob", or
+// "expect: ..." when the step goes on over the following lines.
+std::string summary_of(const std::string& text, const YAML::Mark& mark) {
+    if (mark.pos < 0 || static_cast<std::size_t>(mark.pos) >= text.size()) return "step";
+    const std::size_t start = static_cast<std::size_t>(mark.pos);
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = cut_utf8(text.substr(start, end - start), 200);
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.pop_back();
+    if (!line.empty() && line.back() == ':') line += " ...";
+    constexpr std::size_t LONGEST = 100;
+    if (line.size() > LONGEST) line = cut_utf8(line, LONGEST) + "...";
+    return line;
+}
+
+class Loader {
+  public:
+    Loader(Scenario& scenario, const std::string& text) : scenario_(scenario), text_(text) {}
+    void load(const YAML::Node& root);
+    // Every fault found, up to MAX_FAULTS: a fault ends its step only.
+    std::vector<Fault> faults;
+
+  private:
+    void step(const YAML::Node& node);
+    void power(Step& s, const YAML::Node& v) { s.on = boolean(v, "power"); }
+    // The pass that an expect straight after an input runs counts too.
+    void zolt(Step& s, const YAML::Node& v) { s.on = boolean(v, "zolt"), input_time(v, -1); }
+    void set(Step& s, const YAML::Node& v);
+    void mode(Step& s, const YAML::Node& v);
+    void press(Step& s, const YAML::Node& v);
+    void wait(Step& s, const YAML::Node& v);
+    void wait_for(Step& s, const YAML::Node& v);
+    void expect(Step& s, const YAML::Node& v);
+    void screenshot(Step& s, const YAML::Node& v);
+    void record(Step& s, const YAML::Node& v);
+    // The conditions of one mapping; timeout, when given, takes a timeout key.
+    void conditions(std::vector<Condition>& out, const YAML::Node& map, std::optional<YAML::Node>* timeout);
+    Condition condition(const std::string& key, const YAML::Node& value, const YAML::Node& at);
+    void text_condition(Condition& c, const YAML::Node& v);
+    void lamp_condition(Condition& c, const YAML::Node& v);
+    void screen_condition(Condition& c, const YAML::Node& v);
+    void page_condition(Condition& c, const YAML::Node& v);
+    void reading_condition(Condition& c, const YAML::Node& v);
+    void alarm_condition(Condition& c, const YAML::Node& v);
+    void pixel_condition(Condition& c, const YAML::Node& v);
+    void blink_condition(Condition& c, const YAML::Node& v);
+    void text_options(Condition& c, const std::optional<YAML::Node>& colour,
+                      const std::optional<YAML::Node>& size, const std::optional<YAML::Node>& at);
+    void image(ImageSpec& spec, const YAML::Node& map, bool save_kind, const char* extension);
+    int64_t time(const YAML::Node& node, const char* what);
+    void input_time(const YAML::Node& v, int times);
+
+    Scenario& scenario_;
+    const std::string& text_;
+    int64_t total_ = 0;
+    std::size_t conditions_ = 0;
+};
+
+void Loader::load(const YAML::Node& root) {
+    if (!root.IsMap()) fail(root, "a scenario must be a mapping with name and steps");
+    mapping(root, "a scenario");
+    std::optional<YAML::Node> steps;
+    for (const auto& entry : root) {
+        const std::string key = scalar(entry.first, "a key");
+        if (key == "name")
+            scenario_.name = scalar(entry.second, "name");
+        else if (key == "description")
+            scenario_.description = scalar(entry.second, "description");
+        else if (key == "steps")
+            steps = entry.second;
+        else
+            fail(entry.first, "unknown key " + quoted(key) + " (name, description, steps)");
+    }
+    if (scenario_.name.empty()) faults.push_back(Fault{root.Mark(), "the scenario has no name"});
+    if (!steps || !steps->IsSequence()) fail(root, "the scenario has no list of steps");
+    if (steps->size() == 0) fail(*steps, "the scenario has no steps");
+    if (steps->size() > MAX_STEPS) fail(*steps, "more than " + std::to_string(MAX_STEPS) + " steps");
+    for (const auto& node : *steps) {
+        try {
+            step(node);
+        } catch (const Fault& fault) {
+            faults.push_back(fault);
+            // Times and caps add up over the steps: past them, more faults would only repeat it.
+            if (faults.size() >= MAX_FAULTS || total_ > MAX_TOTAL_PASSES || conditions_ > MAX_CONDITIONS)
+                return;
+        }
+    }
+}
+
+void Loader::step(const YAML::Node& node) {
+    if (!node.IsMap() || node.size() != 1)
+        fail(node, "a step must be a mapping with one key, such as 'press: knob'");
+    const auto entry = *node.begin();
+    const std::string key = scalar(entry.first, "a step");
+    const YAML::Node& value = entry.second;
+    Step s;
+    s.line = node.Mark().line + 1;
+    s.column = node.Mark().column + 1;
+    s.summary = summary_of(text_, node.Mark());
+    using Handler = void (Loader::*)(Step&, const YAML::Node&);
+    struct Kind {
+        const char* name;
+        StepKind kind;
+        Handler handler;
+    };
+    static const Kind KINDS[] = {
+        {"power", StepKind::power, &Loader::power},
+        {"set", StepKind::set, &Loader::set},
+        {"mode", StepKind::mode, &Loader::mode},
+        {"zolt", StepKind::zolt, &Loader::zolt},
+        {"press", StepKind::press, &Loader::press},
+        {"wait", StepKind::wait, &Loader::wait},
+        {"wait-for", StepKind::wait_for, &Loader::wait_for},
+        {"expect", StepKind::expect, &Loader::expect},
+        {"screenshot", StepKind::screenshot_save, &Loader::screenshot},
+        {"record", StepKind::record_start, &Loader::record},
+    };
+    for (const Kind& kind : KINDS)
+        if (key == kind.name) {
+            s.kind = kind.kind;
+            (this->*kind.handler)(s, value);
+            scenario_.steps.push_back(std::move(s));
+            return;
+        }
+    fail(entry.first, "unknown step " + quoted(key) +
+                          " (power, set, mode, zolt, press, wait, wait-for, expect, screenshot, record)");
+}
+
+void Loader::set(Step& s, const YAML::Node& v) {
+    input_time(v, -1);
+    for (const auto& entry : mapping(v, "set")) {
+        const int input = choose(entry.first, "input", INPUT_NAMES);
+        s.raw[input] = static_cast<uint16_t>(integer(entry.second, "raw value", 0, RAW_MAX));
+    }
+}
+
+void Loader::mode(Step& s, const YAML::Node& v) {
+    input_time(v, -1);
+    for (const auto& entry : mapping(v, "mode")) {
+        const int channel = choose(entry.first, "channel", INPUT_NAMES);
+        if (channel >= CHANNELS) fail(entry.first, "the supply voltage has no mode");
+        const std::string text = scalar(entry.second, "mode");
+        const bool number = !text.empty() && std::isdigit(static_cast<unsigned char>(text[0]));
+        s.modes[channel] = static_cast<uint8_t>(number ? integer(entry.second, "mode", 0, 4)
+                                                       : choose(entry.second, "mode", MODE_NAMES));
+    }
+}
+
+void Loader::press(Step& s, const YAML::Node& v) {
+    static const char* const NAMES[] = {KEY_NAMES[0].name, KEY_NAMES[1].name, KEY_NAMES[2].name,
+                                        KEY_NAMES[3].name, KEY_NAMES[4].name};
+    if (v.IsScalar()) {
+        s.key = KEY_NAMES[choose(v, "key", NAMES)].code;
+        input_time(v, 1);
+        return;
+    }
+    std::optional<YAML::Node> key;
+    for (const auto& entry : mapping(v, "press")) {
+        const std::string name = scalar(entry.first, "a key");
+        if (name == "key")
+            key = entry.second;
+        else if (name == "times")
+            s.times = static_cast<int>(integer(entry.second, "times", 1, MAX_TIMES));
+        else
+            fail(entry.first, "unknown key " + quoted(name) + " of press (key, times)");
+    }
+    if (!key) fail(v, "press needs a key");
+    s.key = KEY_NAMES[choose(*key, "key", NAMES)].code;
+    input_time(v, s.times);
+}
+
+// A key may wait up to a second for the key slot, and the step up to a
+// second more for the instrument to take the last one: counted at that, the
+// 24 h bound holds however slowly the screen takes keys.
+// An input step (times -1) counts the one pass that an expect after it runs.
+void Loader::input_time(const YAML::Node& v, int times) {
+    constexpr int64_t SECOND = 1000 / MS_PER_TICK * PASSES_PER_TICK;
+    total_ += times < 0 ? 1 : (times + 1) * SECOND;
+    if (total_ > MAX_TOTAL_PASSES) fail(v, "the scenario's times add up to more than 24 h");
+}
+
+void Loader::wait(Step& s, const YAML::Node& v) {
+    const std::string text = scalar(v, "wait");
+    const std::size_t space = text.find(' ');
+    const std::size_t word = space == std::string::npos ? space : text.find_first_not_of(' ', space);
+    const std::string unit = word == std::string::npos ? "" : text.substr(word);
+    if (unit != "sample" && unit != "samples") {
+        s.passes = time(v, "wait");
+        return;
+    }
+    // To just after the Nth next sampling, which comes every 1.1 s.
+    char* end = nullptr;
+    const long n = std::strtol(text.c_str(), &end, 10);
+    if (end != text.c_str() + space || n < 1 || n > 100000)
+        fail(v, "wait: samples are counted 1..100000, such as 'wait: 3 samples'");
+    s.samples = static_cast<int>(n);
+    constexpr int64_t SAMPLE_PASSES = 1100 / MS_PER_TICK * PASSES_PER_TICK;
+    total_ += (n + 1) * SAMPLE_PASSES;
+    if (total_ > MAX_TOTAL_PASSES) fail(v, "the scenario's times add up to more than 24 h");
+}
+
+void Loader::wait_for(Step& s, const YAML::Node& v) {
+    s.passes = DEFAULT_TIMEOUT_PASSES;
+    std::optional<YAML::Node> timeout;
+    conditions(s.conditions, mapping(v, "wait-for"), &timeout);
+    if (timeout)
+        s.passes = time(*timeout, "timeout");
+    else
+        total_ += s.passes;
+    if (total_ > MAX_TOTAL_PASSES) fail(v, "the scenario's times add up to more than 24 h");
+}
+
+void Loader::expect(Step& s, const YAML::Node& v) {
+    if (v.IsSequence()) {
+        for (const auto& item : v) conditions(s.conditions, mapping(item, "a condition"), nullptr);
+    } else {
+        conditions(s.conditions, mapping(v, "expect"), nullptr);
+    }
+    if (s.conditions.empty()) fail(v, "expect needs at least one condition");
+}
+
+void Loader::conditions(std::vector<Condition>& out, const YAML::Node& map,
+                        std::optional<YAML::Node>* timeout) {
+    std::optional<YAML::Node> colour, size, at;
+    const std::size_t first = out.size();
+    for (const auto& entry : map) {
+        const std::string key = scalar(entry.first, "a condition");
+        if (key == "timeout" && timeout != nullptr)
+            *timeout = entry.second;
+        else if (key == "colour")
+            colour = entry.second;
+        else if (key == "size")
+            size = entry.second;
+        else if (key == "at")
+            at = entry.second;
+        else
+            out.push_back(condition(key, entry.second, entry.first));
+    }
+    if (out.size() == first) fail(map, "at least one condition is needed");
+    conditions_ += out.size() - first;
+    if (conditions_ > MAX_CONDITIONS)
+        fail(map,
+             "more than " + std::to_string(MAX_CONDITIONS) + " conditions in the file (through its aliases)");
+    if (!colour && !size && !at) return;
+    Condition* text = nullptr;
+    for (std::size_t i = first; i < out.size(); ++i) {
+        if (out[i].kind != ConditionKind::text && out[i].kind != ConditionKind::no_text) continue;
+        if (text != nullptr)
+            fail(map,
+                 "colour, size and at belong to one text or no-text: give each its own mapping in a list");
+        text = &out[i];
+    }
+    const YAML::Node& given = colour ? *colour : size ? *size : *at;
+    if (text == nullptr) fail(given, "colour, size and at belong to a text or no-text condition");
+    text_options(*text, colour, size, at);
+}
+
+void Loader::text_options(Condition& c, const std::optional<YAML::Node>& colour,
+                          const std::optional<YAML::Node>& size, const std::optional<YAML::Node>& at) {
+    if (colour) c.colour = static_cast<int>(integer(*colour, "colour", 0, PALETTE_SIZE - 1));
+    if (size) {
+        static const int SIZES[] = {8, 9, 10, 12, 16, 20, 24, 30, 34};
+        c.size = static_cast<int>(integer(*size, "size", 8, 34));
+        bool known = false;
+        for (int s : SIZES) known = known || s == c.size;
+        if (!known)
+            fail(*size,
+                 "unknown font size " + std::to_string(c.size) + " (8, 9, 10, 12, 16, 20, 24, 30, 34)");
+    }
+    if (at) {
+        bool x = false, y = false;
+        for (const auto& entry : mapping(*at, "at")) {
+            const std::string k = scalar(entry.first, "a key");
+            if (k == "x")
+                c.x = static_cast<int>(integer(entry.second, "x", -LCD_WIDTH, 2 * LCD_WIDTH)), x = true;
+            else if (k == "y")
+                c.y = static_cast<int>(integer(entry.second, "y", -LCD_HEIGHT, 2 * LCD_HEIGHT)), y = true;
+            else
+                fail(entry.first, "unknown key " + quoted(k) + " of at (x, y)");
+        }
+        if (!x || !y) fail(*at, "at needs x and y");
+        c.at = true;
+    }
+}
+
+// The conditions, as the steps: a name, its kind and the reader of its value.
+Condition Loader::condition(const std::string& key, const YAML::Node& value, const YAML::Node& at) {
+    using Reader = void (Loader::*)(Condition&, const YAML::Node&);
+    struct Kind {
+        const char* name;
+        ConditionKind kind;
+        Reader reader;
+    };
+    static const Kind KINDS[] = {
+        {"text", ConditionKind::text, &Loader::text_condition},
+        {"no-text", ConditionKind::no_text, &Loader::text_condition},
+        {"lamp", ConditionKind::lamp, &Loader::lamp_condition},
+        {"screen", ConditionKind::screen, &Loader::screen_condition},
+        {"page", ConditionKind::page, &Loader::page_condition},
+        {"reading", ConditionKind::reading, &Loader::reading_condition},
+        {"alarm", ConditionKind::alarm, &Loader::alarm_condition},
+        {"pixel", ConditionKind::pixel, &Loader::pixel_condition},
+        {"blink-phase", ConditionKind::blink_phase, &Loader::blink_condition},
+    };
+    Condition c;
+    c.line = at.Mark().line + 1;
+    c.column = at.Mark().column + 1;
+    for (const Kind& kind : KINDS)
+        if (key == kind.name) {
+            c.kind = kind.kind;
+            (this->*kind.reader)(c, value);
+            return c;
+        }
+    fail(at, "unknown condition " + quoted(key) +
+                 " (text, no-text, lamp, screen, page, reading, alarm, pixel, blink-phase)");
+}
+
+void Loader::text_condition(Condition& c, const YAML::Node& v) {
+    if (!utf8_to_latin1(scalar(v, "a text"), c.text))
+        fail(v, "the instrument draws no character beyond code 255");
+    if (c.text.size() > TEXT_RECORD_CHARS)
+        fail(v, "a drawn text is kept to " + std::to_string(TEXT_RECORD_CHARS) + " characters");
+}
+
+void Loader::lamp_condition(Condition& c, const YAML::Node& v) {
+    static const char* const LAMP[] = {"dark", "bright"};
+    c.choice = choose(v, "lamp state", LAMP);
+}
+
+void Loader::screen_condition(Condition& c, const YAML::Node& v) {
+    const std::string name = scalar(v, "screen");
+    c.choice = -1;
+    std::string list;
+    for (int i = 0; i < SCREEN_NAME_COUNT; ++i) {
+        if (name == SCREEN_NAMES[i].name) c.choice = i;
+        list += (i ? ", " : "") + std::string(SCREEN_NAMES[i].name);
+    }
+    if (c.choice < 0) fail(v, "unknown screen " + quoted(name) + " (one of: " + list + ")");
+}
+
+void Loader::page_condition(Condition& c, const YAML::Node& v) { c.choice = choose(v, "page", PAGE_NAMES); }
+
+void Loader::reading_condition(Condition& c, const YAML::Node& v) {
+    for (const auto& entry : mapping(v, "reading")) {
+        const int channel = choose(entry.first, "channel", INPUT_NAMES);
+        if (channel >= CHANNELS) fail(entry.first, "the supply voltage is read through a volts channel");
+        constexpr int64_t LOW = -32768, HIGH = 32767;
+        if (entry.second.IsMap()) {
+            Range r{static_cast<int32_t>(LOW), static_cast<int32_t>(HIGH)};
+            for (const auto& bound : mapping(entry.second, "a reading's bounds")) {
+                const std::string b = scalar(bound.first, "a bound");
+                if (b == "min")
+                    r.low = static_cast<int32_t>(integer(bound.second, "min", LOW, HIGH));
+                else if (b == "max")
+                    r.high = static_cast<int32_t>(integer(bound.second, "max", LOW, HIGH));
+                else
+                    fail(bound.first, "unknown key " + quoted(b) + " of a reading (min, max)");
+            }
+            if (r.low > r.high)
+                fail(entry.second, "min " + std::to_string(r.low) + " is above max " +
+                                       std::to_string(r.high) + ": no reading could hold");
+            c.readings[channel] = r;
+        } else {
+            const auto value = static_cast<int32_t>(integer(entry.second, "reading", LOW, HIGH));
+            c.readings[channel] = Range{value, value};
+        }
+    }
+    if (v.size() == 0) fail(v, "reading needs at least one channel");
+}
+
+void Loader::alarm_condition(Condition& c, const YAML::Node& v) {
+    for (const auto& entry : mapping(v, "alarm"))
+        c.alarms[choose(entry.first, "input", INPUT_NAMES)] = boolean(entry.second, "alarm");
+    if (v.size() == 0) fail(v, "alarm needs at least one channel");
+}
+
+void Loader::pixel_condition(Condition& c, const YAML::Node& v) {
+    bool x = false, y = false, colour = false;
+    for (const auto& entry : mapping(v, "pixel")) {
+        const std::string k = scalar(entry.first, "a key");
+        if (k == "x")
+            c.x = static_cast<int>(integer(entry.second, "x", 0, LCD_WIDTH - 1)), x = true;
+        else if (k == "y")
+            c.y = static_cast<int>(integer(entry.second, "y", 0, LCD_HEIGHT - 1)), y = true;
+        else if (k == "colour")
+            c.colour = static_cast<int>(integer(entry.second, "colour", 0, PALETTE_SIZE - 1)), colour = true;
+        else
+            fail(entry.first, "unknown key " + quoted(k) + " of pixel (x, y, colour)");
+    }
+    if (!x || !y || !colour) fail(v, "pixel needs x, y and colour");
+}
+
+void Loader::blink_condition(Condition& c, const YAML::Node& v) {
+    c.choice = static_cast<int>(integer(v, "blink-phase", 0, 1));
+}
+
+void Loader::screenshot(Step& s, const YAML::Node& v) {
+    const YAML::Node& map = mapping(v, "screenshot");
+    const bool save = map["save"].IsDefined();
+    const bool compare = map["compare"].IsDefined();
+    if (save == compare) fail(v, "a screenshot either saves or compares: give save or compare");
+    s.kind = save ? StepKind::screenshot_save : StepKind::screenshot_compare;
+    image(s.image, map, save, ".png");
+}
+
+void Loader::record(Step& s, const YAML::Node& v) {
+    if (v.IsScalar()) {
+        if (v.Scalar() != "stop") fail(v, "record takes a mapping with save, or stop");
+        s.kind = StepKind::record_stop;
+        return;
+    }
+    const YAML::Node& map = mapping(v, "record");
+    if (!map["save"].IsDefined()) fail(v, "record needs save: the GIF to write");
+    s.kind = StepKind::record_start;
+    image(s.image, map, true, ".gif");
+}
+
+void Loader::image(ImageSpec& spec, const YAML::Node& map, bool save_kind, const char* extension) {
+    static const char* const VIEWS[] = {"display", "device"};
+    for (const auto& entry : map) {
+        const std::string key = scalar(entry.first, "a key");
+        if (key == (save_kind ? "save" : "compare")) {
+            spec.path = scalar(entry.second, key.c_str());
+            // A reference follows the rules of an output, inside the
+            // scenario's folder instead of --out.
+            std::string why;
+            if (!output_path_allowed(spec.path, extension, why)) {
+                if (!save_kind && why.rfind("output paths", 0) == 0)
+                    why = "a reference is relative to the scenario's folder and stays inside it";
+                fail(entry.second, "bad path " + quoted(spec.path) + ": " + why);
+            }
+        } else if (key == "scale") {
+            spec.scale = static_cast<int>(integer(entry.second, "scale", 1, MAX_SCALE));
+        } else if (key == "view") {
+            spec.view = static_cast<View>(choose(entry.second, "view", VIEWS));
+        } else {
+            fail(entry.first,
+                 "unknown key " + quoted(key) + " (" + (save_kind ? "save" : "compare") + ", scale, view)");
+        }
+    }
+}
+
+int64_t Loader::time(const YAML::Node& node, const char* what) {
+    int64_t passes = 0;
+    std::string why;
+    if (!parse_duration(scalar(node, what), passes, why)) fail(node, std::string(what) + ": " + why);
+    total_ += passes;
+    if (total_ > MAX_TOTAL_PASSES) fail(node, "the scenario's times add up to more than 24 h");
+    return passes;
+}
+
+std::string position(const std::string& file, const YAML::Mark& mark) {
+    // A mark of -1 (a node made up by the parser) names the file only.
+    if (mark.line < 0) return file + ":1:1";
+    return file + ":" + std::to_string(mark.line + 1) + ":" + std::to_string(mark.column + 1);
+}
+
+} // namespace
+
+bool parse_duration(const std::string& text, int64_t& passes, std::string& why) {
+    struct Unit {
+        const char* name;
+        double passes_per_unit;
+        bool whole;
+    };
+    constexpr double PASSES_PER_MS = static_cast<double>(PASSES_PER_TICK) / MS_PER_TICK;
+    static const Unit UNITS[] = {
+        {"ms", PASSES_PER_MS, false},
+        {"s", 1000 * PASSES_PER_MS, false},
+        {"min", 60000 * PASSES_PER_MS, false},
+        {"h", 3600000 * PASSES_PER_MS, false},
+        {"tick", PASSES_PER_TICK, true},
+        {"ticks", PASSES_PER_TICK, true},
+        {"pass", 1, true},
+        {"passes", 1, true},
+    };
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    if (i < text.size() && text[i] == '-') {
+        why = "a time cannot be negative";
+        return false;
+    }
+    const std::size_t digits = i;
+    while (i < text.size() && (std::isdigit(static_cast<unsigned char>(text[i])) || text[i] == '.')) ++i;
+    const std::string number = text.substr(digits, i - digits);
+    while (i < text.size() && text[i] == ' ') ++i;
+    const std::string unit = text.substr(i);
+    char* end = nullptr;
+    const double value = number.empty() ? -1 : std::strtod(number.c_str(), &end);
+    if (number.empty() || end == nullptr || *end != 0 || number.size() > 12) {
+        why = "not a time: " + quoted(text) + " (such as 500ms, 1.5s, 2min, 1h, 3 ticks, 10 passes)";
+        return false;
+    }
+    for (const Unit& u : UNITS) {
+        if (unit != u.name) continue;
+        if (u.whole && std::floor(value) != value) {
+            why = "ticks and passes are whole numbers";
+            return false;
+        }
+        const double p = std::ceil(value * u.passes_per_unit - 1e-9);
+        if (p > static_cast<double>(MAX_TOTAL_PASSES)) {
+            why = "a time longer than 24 h";
+            return false;
+        }
+        passes = static_cast<int64_t>(p);
+        return true;
+    }
+    why = "unknown time unit " + quoted(unit) + " (ms, s, min, h, ticks, passes; or samples in a wait)";
+    return false;
+}
+
+bool output_path_allowed(const std::string& path, const char* extension, std::string& why) {
+    if (!confined_relative_path(path, why)) {
+        if (!path.empty() && path[0] == '/') why = "output paths are relative to the output folder";
+        if (why.find("\"..\"") != std::string::npos) why = "output paths may not leave the output folder";
+        return false;
+    }
+    const std::size_t ext = std::strlen(extension);
+    if (path.size() <= ext || path.compare(path.size() - ext, ext, extension) != 0) {
+        why = std::string("the file must end in ") + extension;
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The first line, near mark, indented with a tab: YAML forbids them there
+// and the parser's own message does not say so.
+int tab_indented_line(const std::string& text, const YAML::Mark& mark) {
+    int line = 0;
+    for (std::size_t start = 0; start < text.size() && line <= mark.line + 1; ++line) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::size_t indent = text.find_first_not_of(" \t", start);
+        if (line >= mark.line - 1 && text.find('\t', start) < std::min(indent, end)) return line;
+        start = end + 1;
+    }
+    return -1;
+}
+
+std::string faults_text(const std::string& file, const std::vector<Fault>& faults) {
+    std::string out;
+    for (const Fault& fault : faults)
+        out += (out.empty() ? "" : "\n") + position(file, fault.mark) + ": " + fault.message;
+    return out;
+}
+
+} // namespace
+
+bool load_scenario_text(const std::string& text, const std::string& file, Scenario& scenario,
+                        std::string& error) {
+    scenario = Scenario{};
+    scenario.file = file;
+    if (text.size() > MAX_FILE_BYTES) {
+        error = file + ":1:1: larger than " + std::to_string(MAX_FILE_BYTES) + " bytes";
+        return false;
+    }
+    const auto byte = [&](std::size_t i) {
+        return i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
+    };
+    if ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF) ||
+        text.find('\0') != std::string::npos) {
+        error = file + ":1:1: the file is UTF-16 or holds zero bytes; scenario files are UTF-8";
+        return false;
+    }
+    try {
+        const std::vector<YAML::Node> documents = YAML::LoadAll(text);
+        if (documents.empty()) {
+            error = file + ":1:1: the file is empty";
+            return false;
+        }
+        if (documents.size() > 1) {
+            error = position(file, documents[1].Mark()) + ": a second YAML document; one scenario per file";
+            return false;
+        }
+        const YAML::Node& root = documents[0];
+        std::size_t nodes = 0;
+        check_nodes(root, 0, nodes);
+        Loader loader(scenario, text);
+        try {
+            loader.load(root);
+        } catch (const Fault& fault) {
+            loader.faults.push_back(fault);
+        }
+        if (loader.faults.empty()) return true;
+        error = faults_text(file, loader.faults);
+    } catch (const Fault& fault) {
+        error = position(file, fault.mark) + ": " + fault.message;
+    } catch (const YAML::Exception& e) {
+        error = position(file, e.mark) + ": YAML: " + e.msg;
+        const int tab = tab_indented_line(text, e.mark);
+        if (tab >= 0) error += "; a tab indents line " + std::to_string(tab + 1) + ": indent with spaces";
+    } catch (const std::exception& e) {
+        error = file + ":1:1: " + e.what();
+    }
+    scenario = Scenario{};
+    scenario.file = file;
+    return false;
+}

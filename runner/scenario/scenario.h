@@ -1,0 +1,90 @@
+// A scenario as loaded and checked: steps with every value in range and every
+// time in passes, ready to run without further checks.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/panel/front_panel.h"
+
+// Simulated time counts passes: the 100 ms timer ticks once every
+// PASSES_PER_TICK passes, so a pass stands for 100/6 ms.
+constexpr int PASSES_PER_TICK = 6;
+constexpr int64_t MS_PER_TICK = 100;
+
+// The front panel's inputs: ch1..ch4, then the supply voltage (volts).
+constexpr int RAW_INPUTS = RAW_INPUT_COUNT;
+constexpr int CHANNELS = CHANNEL_COUNT;
+constexpr uint16_t RAW_MAX = RAW_MAXIMUM;
+
+enum class View : uint8_t { display, device };
+
+// A picture to save, compare or record.
+struct ImageSpec {
+    std::string path; // save: relative to --out; compare: resolved against the scenario's folder
+    int scale = 1;
+    View view = View::display;
+};
+
+struct Range {
+    int32_t low;
+    int32_t high;
+};
+
+enum class ConditionKind : uint8_t { text, no_text, lamp, screen, page, reading, alarm, pixel, blink_phase };
+
+struct Condition {
+    ConditionKind kind = ConditionKind::text;
+    int line = 0;
+    int column = 0;
+    std::string text; // text, no-text
+    int colour = -1;  // text, no-text (optional), pixel
+    int size = -1;    // text, no-text (optional)
+    bool at = false;  // text, no-text: x and y of the drawing call given
+    int choice = 0;   // lamp: 1 bright, 0 dark; screen and page: index into their tables; blink phase
+    std::array<std::optional<Range>, CHANNELS> readings{};
+    std::array<std::optional<bool>, RAW_INPUTS> alarms{}; // ch1..ch4, volts (bit 4)
+    int x = 0;                                            // pixel; text and no-text with at
+    int y = 0;
+};
+
+enum class StepKind : uint8_t {
+    power,
+    set,
+    mode,
+    zolt,
+    press,
+    wait,
+    wait_for,
+    expect,
+    screenshot_save,
+    screenshot_compare,
+    record_start,
+    record_stop,
+};
+
+struct Step {
+    StepKind kind = StepKind::wait;
+    int line = 0;
+    int column = 0;
+    std::string summary; // the step as written, on one line, for -v and failures
+    bool on = false;     // power, zolt
+    std::array<std::optional<uint16_t>, RAW_INPUTS> raw{};
+    std::array<std::optional<uint8_t>, CHANNELS> modes{};
+    uint8_t key = 0;
+    int times = 1;
+    int64_t passes = 0; // wait; wait-for: the timeout
+    int samples = 0;    // wait: to just after this many sampling ticks instead
+    std::vector<Condition> conditions;
+    ImageSpec image;
+};
+
+struct Scenario {
+    std::string file; // as given on the command line
+    std::string name;
+    std::string description;
+    std::vector<Step> steps;
+};

@@ -1,0 +1,345 @@
+#include "runner/suite/scenario_run.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "display/framebuffer.h"
+#include "host/panel/device.h"
+#include "picture/picture.h"
+#include "runner/files/confined_files.h"
+#include "runner/files/flows_store.h"
+#include "runner/files/gif_recorder.h"
+#include "runner/files/instrument_pictures.h"
+#include "runner/play/conditions.h"
+#include "runner/play/coverage.h"
+#include "runner/play/driver.h"
+#include "runner/play/step_player.h"
+#include "runner/scenario/clean_text.h"
+#include "runner/scenario/loader.h"
+#include "runner/suite/output_collisions.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int FAILURE_SCALE = 3;
+
+uint64_t state_digest(const Driver& driver) {
+    uint64_t h = 1469598103934665603ull; // FNV-1a
+    auto mix = [&h](const void* data, std::size_t size) {
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        for (std::size_t i = 0; i < size; ++i) h = (h ^ bytes[i]) * 1099511628211ull;
+    };
+    mix(FrameBuffer, sizeof FrameBuffer);
+    const int64_t now = driver.now();
+    mix(&now, sizeof now);
+    mix(&alarm_flags, sizeof alarm_flags);
+    mix(&alarm_ack_flags, sizeof alarm_ack_flags);
+    return h;
+}
+
+class Run {
+  public:
+    Run(const Scenario& scenario, const RunOptions& options)
+        : scenario_(scenario), options_(options), evidence_(evidence_stem(scenario.file)),
+          folder_(scenario_folder(scenario.file)) {
+        driver_.after_pass = [this] {
+            recorder_.capture(driver_.now_ms());
+            if (options_.record) observe_frame();
+        };
+        record_.recorded = options.record;
+        budget_.left = options.max_output_bytes;
+        recorder_.budget = &budget_;
+    }
+    ScenarioResult run();
+
+  private:
+    bool step(const Step& s);
+    bool screenshot_save(const Step& s);
+    bool screenshot_compare(const Step& s);
+    bool record_start(const Step& s);
+    bool fail(const Step& s, const std::string& what, const Condition* at = nullptr);
+    bool capped() const { return player_.capped(); }
+    // The flow and the report's frames (options_.record).
+    void observe_frame();
+    void keep_screen(uint64_t hash);
+    void trace_step(std::size_t index);
+    void check_flow(ScenarioResult& result);
+    void write_evidence(Evidence kind, const RgbPicture& picture);
+    void remove_stale_evidence() const;
+    // Writes under --out (or, for --update, under the scenario's folder);
+    // shown is the path for messages.
+    bool write_png(const std::string& root, const std::string& relative, const RgbPicture& picture,
+                   std::string& shown, std::string& why);
+
+    const Scenario& scenario_;
+    const RunOptions& options_;
+    Driver driver_;
+    StepPlayer player_{driver_, options_.max_passes};
+    GifRecorder recorder_;
+    std::string message_;
+    std::string notes_;
+    const std::string evidence_; // the start of the failure pictures' names
+    const std::string folder_;   // the scenario's folder, which references are relative to
+    OutputBudget budget_;
+    const Step* recording_ = nullptr; // the record step of the recording open
+    RunRecord record_;
+    Coverage coverage_;
+    int line_ = 0;                // of the step running, which new frames are put down to
+    std::size_t texts_bytes_ = 0; // kept in record_.texts
+    const std::string report_stem_{report_stem(scenario_.file)};
+};
+
+ScenarioResult Run::run() {
+    const auto started = std::chrono::steady_clock::now();
+    ScenarioResult result;
+    result.passed = true;
+    if (options_.write_files) remove_stale_evidence();
+    for (std::size_t i = 0; i < scenario_.steps.size(); ++i) {
+        const Step& s = scenario_.steps[i];
+        if (capped()) break;
+        if (options_.on_step) options_.on_step(i);
+        line_ = s.line;
+        if (options_.verbose) {
+            std::printf("[%10.3f s] %s:%d: %s\n", driver_.now_ms() / 1000.0,
+                        printable(scenario_.file).c_str(), s.line, printable(s.summary).c_str());
+            std::fflush(stdout);
+        }
+        const bool ok = step(s);
+        if (options_.record) trace_step(i);
+        if (!ok) {
+            result.passed = false;
+            break;
+        }
+        // The loader bounds the waits; keys that wait for the slot are
+        // bounded here, so that no scenario runs much past 24 h.
+        if (driver_.now() > MAX_TOTAL_PASSES) {
+            result.passed = false;
+            fail(s, "the scenario ran past the 24 h of simulated time it may take");
+            break;
+        }
+    }
+    if (!recorder_.finish(driver_.now_ms()) && result.passed && recording_ != nullptr) {
+        result.passed = false;
+        fail(*recording_, "the recording could not be finished at the end: " + recorder_.error());
+    }
+    if (options_.record) check_flow(result);
+    result.sim_ms = driver_.now_ms();
+    result.message = message_;
+    record_.coverage = coverage_.counts;
+    result.record = std::move(record_);
+    result.notes = notes_;
+    result.digest = state_digest(driver_);
+    result.wall_ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+    return result;
+}
+
+bool Run::step(const Step& s) {
+    if (options_.record && s.kind == StepKind::power && s.on) coverage_power_on(coverage_);
+    if (StepPlayer::plays(s.kind)) {
+        std::string what;
+        const Condition* failing = nullptr;
+        const bool ok = player_.play(s, what, failing);
+        if (s.kind == StepKind::expect && options_.verbose) {
+            std::printf("             %s\n", printable(drawn_texts()).c_str());
+            std::fflush(stdout);
+        }
+        return ok || fail(s, what, failing);
+    }
+    switch (s.kind) {
+    case StepKind::screenshot_save:
+        return screenshot_save(s);
+    case StepKind::screenshot_compare:
+        return screenshot_compare(s);
+    case StepKind::record_start:
+        return record_start(s);
+    case StepKind::record_stop:
+        if (!recorder_.finish(driver_.now_ms()))
+            return fail(s, "the recording could not be finished: " + recorder_.error());
+        return true;
+    default:
+        return true;
+    }
+}
+
+void Run::remove_stale_evidence() const {
+    // A failure picture left by an earlier run would pass for this run's.
+    remove_file_beneath(options_.out_dir, evidence_ + ".failure.png");
+    for (const Step& s : scenario_.steps) {
+        if (s.kind != StepKind::screenshot_compare) continue;
+        const std::string reference = fs::path(s.image.path).stem().string();
+        remove_file_beneath(options_.out_dir, evidence_ + "." + reference + ".actual.png");
+        remove_file_beneath(options_.out_dir, evidence_ + "." + reference + ".diff.png");
+    }
+}
+
+bool Run::write_png(const std::string& root, const std::string& relative, const RgbPicture& picture,
+                    std::string& shown, std::string& why) {
+    shown = (fs::path(root) / relative).string();
+    std::string bytes;
+    if (!encode_png(picture, bytes)) {
+        why = "cannot make the PNG of " + shown;
+        return false;
+    }
+    return write_file_beneath(root, relative, bytes, root == options_.out_dir, &budget_, why);
+}
+
+bool Run::screenshot_save(const Step& s) {
+    if (!options_.write_files) return true;
+    std::string shown, why;
+    if (!write_png(options_.out_dir, s.image.path, take_rgb(s.image.view, s.image.scale), shown, why))
+        return fail(s, why);
+    return true;
+}
+
+bool Run::screenshot_compare(const Step& s) {
+    if (!options_.write_files) return true;
+    const std::string reference = (fs::path(folder_) / s.image.path).string();
+    const RgbPicture actual = take_rgb(s.image.view, s.image.scale);
+    RgbPicture expected;
+    std::string bytes, unreadable;
+    const bool readable = read_file_beneath(folder_, s.image.path, MAX_REFERENCE_BYTES, bytes, unreadable) &&
+                          bytes.size() <= MAX_REFERENCE_BYTES && decode_png(bytes, expected);
+    const int64_t differing = readable ? differing_pixels(actual, expected) : -1;
+    if (differing == 0) return true;
+    std::string shown, why;
+    if (options_.update) {
+        if (!write_png(folder_, s.image.path, actual, shown, why)) return fail(s, why);
+        notes_ += "reference written: " + reference + "\n";
+        return true;
+    }
+    if (readable) write_evidence(Evidence::expected, expected);
+    write_evidence(Evidence::actual, actual);
+    if (readable && expected.width == actual.width && expected.height == actual.height)
+        write_evidence(Evidence::diff, diff_picture(actual, expected));
+    const std::string stem = evidence_ + "." + fs::path(s.image.path).stem().string();
+    std::string actual_path;
+    if (!write_png(options_.out_dir, stem + ".actual.png", actual, actual_path, why)) return fail(s, why);
+    if (!readable)
+        return fail(s, "reference " + reference + " missing or unreadable" +
+                           (unreadable.empty() ? std::string() : " (" + unreadable + ")") +
+                           " (--update writes it); actual picture in " + actual_path);
+    if (expected.width != actual.width || expected.height != actual.height)
+        return fail(s, "reference " + reference + " is " + std::to_string(expected.width) + "x" +
+                           std::to_string(expected.height) + ", the picture " + std::to_string(actual.width) +
+                           "x" + std::to_string(actual.height) + "; actual picture in " + actual_path);
+    std::string diff_path;
+    if (!write_png(options_.out_dir, stem + ".diff.png", diff_picture(actual, expected), diff_path, why))
+        return fail(s, why);
+    return fail(s, std::to_string(differing) + " pixels differ from " + reference + "; actual " +
+                       actual_path + ", diff " + diff_path);
+}
+
+bool Run::record_start(const Step& s) {
+    if (!options_.write_files) return true;
+    std::string why;
+    if (!recorder_.finish(driver_.now_ms()))
+        return fail(s, "the recording before could not be finished: " + recorder_.error());
+    if (!recorder_.start(options_.out_dir, s.image.path, s.image.view, s.image.scale, driver_.now_ms(), why))
+        return fail(s, why);
+    recording_ = &s;
+    return true;
+}
+
+bool Run::fail(const Step& s, const std::string& what, const Condition* at) {
+    char when[32];
+    std::snprintf(when, sizeof when, "%.3f s", driver_.now_ms() / 1000);
+    // A condition on a line of its own (a list-form expect) is named by its line.
+    const bool own_line = at != nullptr && at->line != s.line;
+    message_ = scenario_.file + ":" + std::to_string(own_line ? at->line : s.line) + ":" +
+               std::to_string(own_line ? at->column : s.column) + ": " + s.summary + ": " + what + " (at " +
+               when + ")";
+    write_evidence(Evidence::failure, take_rgb(View::display, FAILURE_SCALE));
+    if (options_.write_files) {
+        std::string frame, why;
+        if (write_png(options_.out_dir, evidence_ + ".failure.png", take_rgb(View::display, FAILURE_SCALE),
+                      frame, why))
+            message_ += "; frame saved to " + frame;
+    }
+    return false;
+}
+
+void Run::observe_frame() {
+    const uint64_t hash = driver_.frame_changed() ? frame_hash() : 0;
+    Flow& flow = record_.flow;
+    if (!driver_.frame_changed() || (!flow.empty() && flow.back().hash == hash)) {
+        coverage_unchanged_pass(coverage_);
+        return;
+    }
+    if (flow.size() >= MAX_FLOW_FRAMES) {
+        record_.flow_overflowed = true;
+        return;
+    }
+    flow.push_back(FlowEntry{hash, line_, driver_.now()});
+    coverage_observe(coverage_);
+    keep_screen(hash);
+}
+
+void Run::keep_screen(uint64_t hash) {
+    if (record_.texts.count(hash) != 0) return;
+    std::string texts = texts_bytes_ < MAX_RUN_TEXTS ? cut_utf8(shown_texts(), MAX_SCREEN_TEXT) : "";
+    texts_bytes_ += texts.size();
+    record_.texts.emplace(hash, std::move(texts));
+    if (!options_.write_files) return;
+    // Each frame is stored once: scenarios that run in parallel may write
+    // the same one, and renaming a complete file over another is harmless.
+    const std::string name = screen_file_name(hash);
+    std::string bytes, why;
+    auto store = [&](const std::string& root, const std::string& relative) {
+        std::error_code error;
+        if (fs::exists(fs::path(root) / relative, error)) return;
+        if (bytes.empty() && !encode_png(frame_picture(), bytes)) return;
+        write_file_beneath(root, relative, bytes, true, &budget_, why);
+    };
+    if (!options_.report_dir.empty()) store(options_.report_dir, "screens/" + name);
+    if (options_.update && !options_.flows_screens.empty()) store(options_.flows_screens, name);
+}
+
+void Run::trace_step(std::size_t index) {
+    const uint64_t hash = frame_hash();
+    keep_screen(hash);
+    record_.steps.push_back(StepTrace{index, driver_.now(), hash});
+}
+
+void Run::check_flow(ScenarioResult& result) {
+    if (!result.passed) return;
+    if (record_.flow_overflowed) {
+        result.passed = false;
+        message_ = scenario_.file + ": the flow has more than " + std::to_string(MAX_FLOW_FRAMES) +
+                   " frames, more than a flows file keeps";
+        return;
+    }
+    if (options_.update || !options_.flow_required) return;
+    if (options_.expected_flow == nullptr) {
+        result.passed = false;
+        message_ = scenario_.file + ": " + options_.flows_name +
+                   " has no flow for this scenario (--update records it)";
+        return;
+    }
+    const FlowDifference difference = compare_flows(*options_.expected_flow, record_.flow);
+    if (difference.hunks.empty()) return;
+    result.passed = false;
+    record_.flow_changed = true;
+    message_ = describe_difference(difference, *options_.expected_flow, record_.flow, scenario_,
+                                   options_.flows_name);
+}
+
+void Run::write_evidence(Evidence kind, const RgbPicture& picture) {
+    if (options_.report_dir.empty() || !options_.write_files) return;
+    std::string bytes, why;
+    const std::string relative =
+        "pictures/" + report_stem_ + "." + EVIDENCE_NAMES[static_cast<int>(kind)] + ".png";
+    if (encode_png(picture, bytes) &&
+        write_file_beneath(options_.report_dir, relative, bytes, true, &budget_, why))
+        record_.evidence[static_cast<int>(kind)] = true;
+}
+
+} // namespace
+
+ScenarioResult run_scenario(const Scenario& scenario, const RunOptions& options) {
+    front_panel_reset();
+    return Run(scenario, options).run();
+}

@@ -1,0 +1,140 @@
+// Runs of whole scenarios: GIF frames and their delays from simulated time,
+// and the fresh state that every scenario starts from.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include <gif_lib.h>
+
+#include "display/framebuffer.h"
+#include "display/text_record.h"
+#include "picture/picture.h"
+#include "runner/files/gif_recorder.h"
+#include "runner/play/conditions.h"
+#include "runner/scenario/loader.h"
+#include "runner/suite/launcher.h"
+#include "support/test_output.h"
+
+namespace {
+
+struct GifFrame {
+    int delay;
+    uint8_t first_pixel;
+};
+
+std::vector<GifFrame> read_frames(const std::string& path) {
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+    std::vector<GifFrame> frames;
+    if (gif == nullptr || DGifSlurp(gif) != GIF_OK) return frames;
+    for (int i = 0; i < gif->ImageCount; ++i) {
+        GraphicsControlBlock control{};
+        DGifSavedExtensionToGCB(gif, i, &control);
+        frames.push_back({control.DelayTime, gif->SavedImages[i].RasterBits[0]});
+    }
+    DGifCloseFile(gif, &error);
+    return frames;
+}
+
+TEST(ScenarioRuns, GifFramesCarryTheirSimulatedTimeAndNoDelayBelowTwo) {
+    const std::string path = test_output_dir() + "/delays.gif";
+    std::memset(FrameBuffer, 1, sizeof FrameBuffer);
+    GifRecorder recorder;
+    std::string why;
+    ASSERT_TRUE(recorder.start(path, View::display, 1, 0.0, why)) << why;
+    recorder.capture(5.0); // the same picture: no frame
+    FrameBuffer[0][0] = 2;
+    recorder.capture(10.0); // 1/100 s after the start: replaces the first frame
+    FrameBuffer[0][0] = 3;
+    recorder.capture(500.0);
+    FrameBuffer[0][0] = 4;
+    recorder.capture(516.7); // 1.7/100 s rounds to 2: a frame of its own
+    ASSERT_TRUE(recorder.finish(1234.0));
+    const std::vector<GifFrame> frames = read_frames(path);
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[0].delay, 50);
+    EXPECT_EQ(frames[0].first_pixel, 2);
+    EXPECT_EQ(frames[1].delay, 2);
+    EXPECT_EQ(frames[1].first_pixel, 3);
+    EXPECT_EQ(frames[2].delay, 71);
+    EXPECT_EQ(frames[2].first_pixel, 4);
+}
+
+// Power on, an alarm, the menus, a page and the min/max record: state that a
+// run could leave behind for the next one.
+constexpr const char* BUSY_SCENARIO = R"(
+name: busy
+steps:
+  - set: {ch1: 40, ch2: 156, ch3: 2100, volts: 1440}
+  - power: on
+  - wait: 2.5s
+  - press: {key: up, times: 4}
+  - press: knob
+  - press: {key: up, times: 2}
+  - mode: {ch3: off}
+  - zolt: on
+  - wait: 1234ms
+)";
+
+TEST(ScenarioRuns, TheSameScenarioTwiceGivesTheSameResult) {
+    std::vector<Scenario> scenarios(2);
+    std::string error;
+    ASSERT_TRUE(load_scenario_text(BUSY_SCENARIO, "busy.yaml", scenarios[0], error)) << error;
+    scenarios[1] = scenarios[0];
+    RunOptions options;
+    options.write_files = false;
+    const std::vector<ScenarioResult> forked =
+        run_all(scenarios, options, 2, [](std::size_t, const ScenarioResult&) {});
+    ASSERT_EQ(forked.size(), 2u);
+    EXPECT_TRUE(forked[0].passed) << forked[0].message;
+    EXPECT_EQ(forked[0].digest, forked[1].digest);
+    EXPECT_DOUBLE_EQ(forked[0].sim_ms, forked[1].sim_ms);
+    // In one process too: each run starts from a freshly started instrument.
+    const ScenarioResult first = run_scenario(scenarios[0], options);
+    const ScenarioResult second = run_scenario(scenarios[0], options);
+    EXPECT_EQ(first.digest, forked[0].digest);
+    EXPECT_EQ(second.digest, forked[0].digest);
+}
+
+ScenarioResult run_text(const std::string& text) {
+    Scenario scenario;
+    std::string error;
+    EXPECT_TRUE(load_scenario_text(text, "t.yaml", scenario, error)) << error;
+    RunOptions options;
+    options.write_files = false;
+    return run_scenario(scenario, options);
+}
+
+TEST(ScenarioRuns, AnExpectAfterASliderJudgesTheFrameThatShowsIt) {
+    const ScenarioResult r =
+        run_text("name: t\nsteps:\n  - set: {ch1: 216, ch2: 156, ch3: 2048, volts: 1440}\n  - power: on\n"
+                 "  - wait: 2 samples\n  - expect: {text: OILT, blink-phase: 0}\n  - mode: {ch2: off}\n"
+                 "  - expect: {no-text: OILT}\n");
+    EXPECT_TRUE(r.passed) << r.message;
+    // Two sampling ticks of 1.1 s from the start, and the pass after the mode slider.
+    EXPECT_DOUBLE_EQ(r.sim_ms, 2200 + 100.0 / 6);
+}
+
+TEST(ScenarioRuns, TextConditionsJudgeWhatTheFrameFinallyShows) {
+    // A value drawn white, then again black on yellow in the same place.
+    text_record_clear();
+    text_record_add("7.5", 159, 2, 12, 2, 15, 140, 159);
+    text_record_add("7.5", 159, 2, 12, 2, 0, 140, 159);
+    text_record_add("7.5", 159, 35, 12, 2, 15, 140, 159);
+    Condition c;
+    c.text = "7.5";
+    c.colour = 15;
+    Driver driver;
+    std::string found;
+    EXPECT_TRUE(condition_holds(c, driver, found)); // the second channel's
+    c.at = true, c.x = 159, c.y = 2;
+    EXPECT_FALSE(condition_holds(c, driver, found));
+    c.colour = 0;
+    EXPECT_TRUE(condition_holds(c, driver, found));
+    c.kind = ConditionKind::no_text;
+    c.colour = 15;
+    EXPECT_TRUE(condition_holds(c, driver, found));
+    text_record_clear();
+}
+
+} // namespace

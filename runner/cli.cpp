@@ -16,6 +16,7 @@
 #include "runner/reports/junit.h"
 #include "runner/reports/report_merge.h"
 #include "runner/reports/run_outputs.h"
+#include "runner/review/review_server.h"
 #include "runner/scenario/clean_text.h"
 #include "runner/suite/launcher.h"
 #include "runner/suite/output_collisions.h"
@@ -101,6 +102,8 @@ int qd5run_main(int argc, char** argv) {
     int jobs = 1;
     std::string flows, report, shard_text;
     std::vector<std::string> merge;
+    std::string review;
+    int port = 0;
     app.add_option("--out", options.out_dir, "Folder for saved pictures, recordings and failure frames")
         ->type_name("DIR")
         ->capture_default_str();
@@ -124,6 +127,12 @@ int qd5run_main(int argc, char** argv) {
     app.add_option("--merge-reports", merge, "Merge the reports in DIR... into OUT, then stop")
         ->type_name("OUT DIR...")
         ->expected(2, 4096);
+    app.add_option("--review", review,
+                   "Serve the changes of the report in DIR on 127.0.0.1 to accept or reject, then stop")
+        ->type_name("DIR");
+    app.add_option("--port", port, "The port of --review (default: a free one)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 65535));
     app.add_option("SCENARIO", files, "Scenario files (YAML)")->check(CLI::ExistingFile);
     try {
         app.parse(argc, argv);
@@ -132,6 +141,17 @@ int qd5run_main(int argc, char** argv) {
         return code == 0 ? EXIT_PASSED : EXIT_USAGE;
     }
 
+    if (app.count("--port") > 0 && app.count("--review") == 0) {
+        std::fprintf(stderr, "qd5run: --port goes with --review\n");
+        return EXIT_USAGE;
+    }
+    if (app.count("--review") > 0) {
+        if (!files.empty() || !merge.empty()) {
+            std::fprintf(stderr, "qd5run: --review takes a report folder, not scenarios\n");
+            return EXIT_USAGE;
+        }
+        return run_review(review, port);
+    }
     if (!merge.empty()) {
         if (!files.empty()) {
             std::fprintf(stderr, "qd5run: --merge-reports takes report folders, not scenarios\n");

@@ -215,6 +215,15 @@ bool read_file_beneath(const std::string& root, const std::string& relative, std
     return ok;
 }
 
+int open_folder_beneath(const std::string& root, const std::string& relative, std::string& why) {
+    const int top = open_root(root, false, why);
+    if (top < 0) return -1;
+    std::string none;
+    const int dir = open_folders(top, relative + "/", false, none, why);
+    ::close(top);
+    return dir;
+}
+
 bool read_regular_file(const std::string& path, std::size_t max_bytes, std::string& bytes, std::string& why) {
     // O_NONBLOCK: opening a FIFO with no writer would wait for ever.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

@@ -66,6 +66,9 @@ bool read_file_beneath(const std::string& root, const std::string& relative, std
 // A regular file of at most max_bytes (larger ones are read to max_bytes + 1).
 // FIFOs and devices are refused before they could block.
 bool read_regular_file(const std::string& path, std::size_t max_bytes, std::string& bytes, std::string& why);
+// The folder root/relative opened (O_RDONLY | O_DIRECTORY) without following
+// a symlink beneath root; -1 with why when it cannot be.
+int open_folder_beneath(const std::string& root, const std::string& relative, std::string& why);
 // Removes root/name when it is a regular file (stale evidence of a run before).
 void remove_file_beneath(const std::string& root, const std::string& name);
 

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -11,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "picture/picture.h"
 #include "runner/files/confined_files.h"
 #include "runner/files/path_rule.h"
 #include "runner/scenario/clean_text.h"
@@ -234,12 +236,14 @@ bool flows_key(const std::string& flows_path, const std::string& scenario_file, 
     return true;
 }
 
-void prune_stored_screens(const std::string& flows_path, const FlowsFile& file) {
+namespace {
+
+void prune_beneath(const std::string& root, const std::string& store, const FlowsFile& file) {
     std::set<std::string> named;
     for (const auto& [key, flow] : file.flows)
         for (const FlowEntry& e : flow) named.insert(screen_file_name(e.hash));
-    const std::string folder = flows_screens_folder(flows_path);
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    std::string why;
+    const int dir = open_folder_beneath(root, store, why);
     if (dir < 0) return;
     DIR* listing = ::fdopendir(dir);
     if (listing == nullptr) {
@@ -255,6 +259,46 @@ void prune_stored_screens(const std::string& flows_path, const FlowsFile& file) 
             named.count(name) == 0)
             stale.push_back(name);
     }
+    for (const std::string& name : stale) {
+        struct stat info {};
+        if (::fstatat(::dirfd(listing), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode))
+            ::unlinkat(::dirfd(listing), name.c_str(), 0);
+    }
     ::closedir(listing);
-    for (const std::string& name : stale) remove_file_beneath(folder, name);
+}
+
+} // namespace
+
+void prune_stored_screens(const std::string& flows_path, const FlowsFile& file) {
+    const fs::path p(flows_path);
+    prune_beneath(p.parent_path().empty() ? "." : p.parent_path().string(), p.stem().string(), file);
+}
+
+bool store_one_flow(const std::string& root, const std::string& relative, const std::string& key,
+                    const Flow& flow, const std::string& frames, std::string& why) {
+    FlowsFile file;
+    std::string text;
+    if (!read_file_beneath(root, relative, MAX_FLOWS_FILE_BYTES, text, why)) {
+        why = relative + ": " + why;
+        return false;
+    }
+    if (text.size() > MAX_FLOWS_FILE_BYTES || !parse_flows(text, relative, file, why)) return false;
+    file.flows[key] = flow;
+    const std::string store = flows_screens_folder(relative);
+    for (const FlowEntry& e : flow) {
+        const std::string name = screen_file_name(e.hash), stored = store + "/" + name;
+        std::string bytes, unread;
+        RgbPicture picture;
+        if (read_file_beneath(root, stored, 0, bytes, unread)) continue;
+        if (!read_file_beneath(frames, name, MAX_REFERENCE_BYTES, bytes, unread) ||
+            bytes.size() > MAX_REFERENCE_BYTES || !decode_png(bytes, picture)) {
+            why = "the frame " + name + " is not in the report";
+            return false;
+        }
+        if (!write_file_beneath(root, stored, bytes, false, nullptr, why)) return false;
+    }
+    if (!write_file_beneath(root, relative, flows_text(file), false, nullptr, why)) return false;
+    prune_beneath(root, store, file);
+    return true;
 }

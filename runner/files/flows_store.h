@@ -39,3 +39,10 @@ bool flows_key(const std::string& flows_path, const std::string& scenario_file, 
                std::string& why);
 // Removes the stored screens that no flow of file names (after --update).
 void prune_stored_screens(const std::string& flows_path, const FlowsFile& file);
+
+// Accepting one scenario's new flow, as --update writes it: the flows file
+// root/relative gets flow under key, the frames the store lacks are copied
+// from the folder frames (a report's screens/), and stored frames no flow
+// names any more go. Nothing beneath root is reached through a symlink.
+bool store_one_flow(const std::string& root, const std::string& relative, const std::string& key,
+                    const Flow& flow, const std::string& frames, std::string& why);

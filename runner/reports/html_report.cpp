@@ -377,6 +377,12 @@ struct Reader {
 
 } // namespace
 
+std::string html_text(const std::string& s) { return html(s); }
+
+std::string changed_flow_table(const std::string& dir, const ReportScenario& s, const Report& report) {
+    return flow_section(dir, s, report);
+}
+
 std::string screen_picture(uint64_t hash) { return "screens/" + hash_text(hash) + ".png"; }
 
 std::string evidence_picture(const std::string& file, Evidence kind) {
@@ -405,6 +411,13 @@ Report make_report(const std::vector<Scenario>& scenarios, const std::vector<Sce
         s.flow_changed = r.record.flow_changed && i < expected.size() && expected[i] != nullptr;
         if (s.flow_changed) s.expected_flow = *expected[i];
         for (int k = 0; k < EVIDENCE_KINDS; ++k) s.evidence[k] = r.record.evidence[k];
+        // A failed comparison is the last step the run traced.
+        if (s.evidence[static_cast<int>(Evidence::actual)] && !r.record.steps.empty()) {
+            const std::size_t last = r.record.steps.back().index;
+            if (last < scenarios[i].steps.size() &&
+                scenarios[i].steps[last].kind == StepKind::screenshot_compare)
+                s.reference = scenarios[i].steps[last].image.path;
+        }
         report.texts.insert(r.record.texts.begin(), r.record.texts.end());
         for (std::size_t p = 0; p < r.record.coverage.size() && p < report.coverage.size(); ++p)
             report.coverage[p] += r.record.coverage[p];
@@ -447,6 +460,8 @@ std::string report_json(const Report& report) {
                     {"page", page_of(s.file)},
                     {"pictures", pictures}};
         if (s.flow_changed) one["expected_flow"] = flow_json(s.expected_flow);
+        if (!s.reference.empty()) one["reference"] = s.reference;
+        if (!s.flows.empty()) one["flows"] = s.flows;
         list.push_back(std::move(one));
     }
     root["scenarios"] = std::move(list);
@@ -475,6 +490,20 @@ bool write_report(const std::string& dir, const Report& report, std::string& why
            write_page(dir, "coverage.html", coverage_page(report), why) &&
            write_page(dir, "report.json", report_json(report), why) &&
            write_page(dir, "index.html", index_page(report), why);
+}
+
+bool read_report(const std::string& dir, Report& report, std::string& error) {
+    std::string text, why;
+    if (!read_file_beneath(dir, "report.json", MAX_REPORT_JSON_BYTES, text, why)) {
+        error = printable(dir + "/report.json: " + why);
+        return false;
+    }
+    if (text.size() > MAX_REPORT_JSON_BYTES) {
+        error = printable(dir) + "/report.json: larger than " + std::to_string(MAX_REPORT_JSON_BYTES >> 20) +
+                " MB";
+        return false;
+    }
+    return parse_report_json(text, dir + "/report.json", report, error);
 }
 
 bool parse_report_json(const std::string& text, const std::string& source, Report& report,
@@ -519,7 +548,8 @@ bool parse_report_json(const std::string& text, const std::string& source, Repor
             !r.text(one, "result", s.result) || !r.text(one, "message", s.message) || p == nullptr ||
             flow == nullptr || steps == nullptr || pictures == nullptr ||
             !r.number(one, "sim_s", s.sim_s, 1e9) || !r.number(one, "wall_s", s.wall_s, 1e9) ||
-            !r.flow(*flow, s.flow))
+            !r.flow(*flow, s.flow) || !r.text(one, "reference", s.reference, true) ||
+            !r.text(one, "flows", s.flows, true))
             return failed("");
         passed = p->get<bool>();
         if (s.result != "pass" && s.result != "fail" && s.result != "error" && s.result != "stop")

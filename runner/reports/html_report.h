@@ -35,6 +35,9 @@ struct ReportScenario {
     bool flow_changed = false;
     Flow expected_flow; // the flows file's, when the flow changed
     bool evidence[EVIDENCE_KINDS] = {};
+    // What accepting a change writes, relative to the scenario's folder: the
+    // reference of a failed comparison, and the flows file of a changed flow.
+    std::string reference, flows;
 };
 
 struct Report {
@@ -54,6 +57,12 @@ void merge_report(Report& into, const Report& from);
 std::string screen_picture(uint64_t hash);
 std::string evidence_picture(const std::string& file, Evidence kind);
 
+// The changed flow's stored and new frames, aligned, as a table; dir is the
+// report's folder, whose diffs/ holds the marked changes.
+std::string changed_flow_table(const std::string& dir, const ReportScenario& s, const Report& report);
+// Text for HTML, printable and escaped.
+std::string html_text(const std::string& s);
+
 // Writes the pages and report.json into dir, whose screens/ already holds
 // every frame named; the diff pictures of changed flows are made here.
 bool write_report(const std::string& dir, const Report& report, std::string& why);
@@ -61,3 +70,5 @@ std::string report_json(const Report& report);
 // Reads a report.json (untrusted: bounded, strictly checked); error is one line.
 bool parse_report_json(const std::string& text, const std::string& source, Report& report,
                        std::string& error);
+// The same from dir/report.json, reached without following a symlink in dir.
+bool read_report(const std::string& dir, Report& report, std::string& error);

@@ -46,17 +46,8 @@ int merge_reports(const std::string& out, const std::vector<std::string>& dirs) 
     std::set<std::string> files;
     for (const std::string& dir : dirs) {
         Source source{dir, {}};
-        std::string text, why;
-        if (!read_file_beneath(dir, "report.json", MAX_REPORT_JSON_BYTES, text, why)) {
-            std::fprintf(stderr, "qd5run: %s\n", printable(dir + "/report.json: " + why).c_str());
-            return 2;
-        }
-        if (text.size() > MAX_REPORT_JSON_BYTES) {
-            std::fprintf(stderr, "qd5run: %s/report.json: larger than %zu MB\n", printable(dir).c_str(),
-                         MAX_REPORT_JSON_BYTES >> 20);
-            return 2;
-        }
-        if (!parse_report_json(text, dir + "/report.json", source.report, why)) {
+        std::string why;
+        if (!read_report(dir, source.report, why)) {
             std::fprintf(stderr, "qd5run: %s\n", why.c_str());
             return 2;
         }

@@ -1,8 +1,23 @@
 #include "runner/reports/run_outputs.h"
 
+#include <filesystem>
+
 #include "runner/files/confined_files.h"
 #include "runner/reports/html_report.h"
 #include "runner/scenario/clean_text.h"
+#include "runner/suite/output_collisions.h"
+
+namespace {
+
+// path as seen from the folder of scenario_file, both as the run named them.
+std::string seen_from_scenario(const std::string& scenario_file, const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path folder = fs::absolute(scenario_folder(scenario_file), error).lexically_normal();
+    return fs::absolute(path, error).lexically_normal().lexically_relative(folder).generic_string();
+}
+
+} // namespace
 
 bool prepare_flows(const std::string& path, bool update, const std::vector<Scenario>& scenarios,
                    FlowsCheck& check, std::string& error) {
@@ -41,7 +56,11 @@ bool write_run_report(const std::string& dir, const std::vector<Scenario>& scena
             const auto at = flows->file.flows.find(flows->keys[i]);
             if (at != flows->file.flows.end()) expected[i] = &at->second;
         }
-    const Report report = make_report(scenarios, results, expected, shard);
+    Report report = make_report(scenarios, results, expected, shard);
+    // Where accepting a changed flow writes: the flows file, as seen from the scenario's folder.
+    if (flows != nullptr)
+        for (ReportScenario& s : report.scenarios)
+            if (s.flow_changed) s.flows = seen_from_scenario(s.file, flows->path);
     // The stored frames of a changed flow, so that its page shows the old sequence.
     if (flows != nullptr) {
         const std::string store = flows_screens_folder(flows->path);

@@ -3,15 +3,20 @@
 flows and a report, once whole and once in two shards merged into one, plus a
 suite that fails a comparison and changes a flow. Headless Chromium opens
 every page from disk: no console errors, every picture loads, every link
-leads to a page and an anchor that exist.
+leads to a page and an anchor that exist. The review of a run with two
+changed pictures accepts one and rejects the other through its page, and
+refuses what must be refused through real HTTP requests.
 
 Usage: test_report.py QD5RUN SOURCE_DIR OUTPUT_DIR [--screenshot PNG]
 With --screenshot, the index of a failing run is also saved as a picture
 (make docs puts it in docs/report.png).
 """
+import contextlib
 import glob
+import http.client
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -22,6 +27,7 @@ import urllib.parse
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import WebDriverWait
 
 QD5RUN = SOURCE = OUTPUT = SCREENSHOT = None
 CHROME_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
@@ -46,10 +52,34 @@ steps:
   - screenshot: {compare: ref.png}
 """
 
+REVIEWED = """name: Compared with {ref}
+steps:
+  - power: on
+  - wait: 1.2s
+  - screenshot: {{compare: {ref}}}
+"""
+
 
 def qd5run(*args, cwd=None):
     return subprocess.run([QD5RUN, *args], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
                           timeout=600, cwd=cwd)
+
+
+@contextlib.contextmanager
+def review(folder):
+    """qd5run --review of folder, run from OUTPUT; yields it with its port and token, and always ends it."""
+    server = subprocess.Popen([QD5RUN, "--review", folder], cwd=OUTPUT, stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT, text=True)
+    try:
+        first = server.stdout.readline()
+        found = re.fullmatch(r"review: http://127\.0\.0\.1:(\d+)/\?token=([0-9a-f]{64})\n", first)
+        if not found:
+            raise AssertionError(f"the first line of --review: {first!r}")
+        yield server, int(found.group(1)), found.group(2)
+    finally:
+        if server.poll() is None:
+            server.kill()
+            server.wait()
 
 
 def report(folder):
@@ -94,6 +124,15 @@ class Report(unittest.TestCase):
         cls.runs["failing"] = qd5run("--flows", "suite/flows.json", "--report", "failing", "--out", "out2",
                                      "suite/reading.yaml", "suite/compare.yaml", cwd=OUTPUT)
 
+        # Two scenarios whose references show another screen, to review.
+        os.makedirs(os.path.join(OUTPUT, "review"))
+        for name in ("accepted", "rejected"):
+            with open(os.path.join(OUTPUT, "review", f"{name}.yaml"), "w") as f:
+                f.write(REVIEWED.format(ref=f"{name}.png"))
+            shutil.copy(os.path.join(suite, "ref.png"), os.path.join(OUTPUT, "review", f"{name}.png"))
+        cls.runs["reviewed"] = qd5run("--report", "reviewed", "--out", "out3", "review/accepted.yaml",
+                                      "review/rejected.yaml", cwd=OUTPUT)
+
         cls.profile = tempfile.mkdtemp(prefix="qd5-report-chromium-")
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/bin/chromium"
@@ -109,7 +148,8 @@ class Report(unittest.TestCase):
         shutil.rmtree(cls.profile, ignore_errors=True)
 
     def test_runs_exit_as_expected(self):
-        for name, status in [("full", 0), ("shard 1", 0), ("shard 2", 0), ("merge", 0), ("record", 0), ("failing", 1)]:
+        for name, status in [("full", 0), ("shard 1", 0), ("shard 2", 0), ("merge", 0), ("record", 0), ("failing", 1),
+                             ("reviewed", 1)]:
             self.assertEqual(self.runs[name].returncode, status, f"{name}: {self.runs[name].stdout}")
         self.assertIn("the flow differs from", self.runs["failing"].stdout)
         with open(os.path.join(OUTPUT, "shard2.xml"), encoding="utf-8") as f:
@@ -160,6 +200,73 @@ class Report(unittest.TestCase):
             if anchor:
                 with open(path, encoding="utf-8") as f:
                     self.assertIn(f'id="{anchor}"', f.read(), f"{href} on {page}")
+
+    def test_review_accepts_one_change_and_rejects_another(self):
+        with open(os.path.join(OUTPUT, "suite", "ref.png"), "rb") as f:
+            before = f.read()
+        with review("reviewed") as (server, port, token):
+            self.d.get(f"http://127.0.0.1:{port}/?token={token}")
+            broken = self.d.execute_script(
+                "return [...document.images].filter(i => !i.complete || i.naturalWidth === 0).map(i => i.src)")
+            self.assertEqual(broken, [], "every picture loads")
+            changes = self.d.find_elements(By.CSS_SELECTOR, ".change[data-kind=screenshot]")
+            self.assertEqual([c.get_attribute("data-scenario") for c in changes],
+                             ["review/accepted.yaml", "review/rejected.yaml"])
+            changes[0].find_element(By.CSS_SELECTOR, ".accept").click()
+            # The keyboard: the next change, rejected.
+            self.d.find_element(By.TAG_NAME, "body").send_keys("jr")
+            wait = WebDriverWait(self.d, HANG_S)
+            for change, state in zip(changes, ("accepted", "rejected")):
+                wait.until(lambda _: change.get_attribute("data-state") == state)
+            self.d.find_element(By.ID, "finish").click()
+            out, _ = server.communicate(timeout=HANG_S)
+        self.assertEqual(server.returncode, 0, out)
+        self.assertIn("review: 1 accepted, 1 rejected, 0 left undecided", out)
+        for name, changed in (("accepted", True), ("rejected", False)):
+            with open(os.path.join(OUTPUT, "review", f"{name}.png"), "rb") as f:
+                self.assertEqual(f.read() != before, changed, name)
+        self.assertEqual(qd5run("--out", "out3", "review/accepted.yaml", cwd=OUTPUT).returncode, 0)
+
+    def test_review_refuses_without_token_host_post_or_confinement(self):
+        # A report whose reference would leave the scenario's folder.
+        escaping = os.path.join(OUTPUT, "escaping")
+        shutil.rmtree(escaping, ignore_errors=True)
+        shutil.copytree(os.path.join(OUTPUT, "reviewed"), escaping)
+        data = report(escaping)
+        data["scenarios"][0]["reference"] = "../../escaped.png"
+        with open(os.path.join(escaping, "report.json"), "w", encoding="utf-8") as f:
+            json.dump(data, f)
+        with review("escaping") as (server, port, token):
+            own = f"127.0.0.1:{port}"
+
+            def status(method, target, host=own, origin=f"http://{own}", body=None):
+                connection = http.client.HTTPConnection("127.0.0.1", port, timeout=HANG_S)
+                connection.request(method, target, body=body, headers={"Host": host, "Origin": origin})
+                answer = connection.getresponse()
+                try:
+                    return answer.status, answer.read().decode("utf-8", "replace")
+                finally:
+                    connection.close()
+
+            accept = json.dumps({"decision": "accept", "changes": [0]})
+            self.assertEqual(status("GET", f"/?token={token}")[0], 200)
+            self.assertEqual(status("GET", "/")[0], 403, "no token")
+            self.assertEqual(status("GET", f"/?token={token[:-1]}0")[0], 403, "a wrong token")
+            self.assertEqual(status("GET", f"/?token={token}", host=f"rebound.example:{port}")[0], 403)
+            self.assertEqual(status("GET", f"/decide?token={token}")[0], 405, "a GET that writes")
+            self.assertEqual(status("POST", f"/decide?token={token}", origin="http://elsewhere.example",
+                                    body=accept)[0], 403)
+            for outside in ("/../report.json", "/%2e%2e/escaping/report.json", "/screens/../../suite/ref.png"):
+                code, body = status("GET", outside + f"?token={token}")
+                self.assertIn(code, (400, 404), outside)
+            code, body = status("POST", f"/decide?token={token}", body=accept)
+            self.assertEqual(code, 200, body)
+            self.assertEqual(json.loads(body)["changes"][0]["decision"], "undecided", body)
+            self.assertIn("leaves the scenario's folder", body)
+            self.assertIn("Cannot be accepted", status("GET", f"/?token={token}")[1])
+            status("POST", f"/finish?token={token}", body="{}")
+            server.communicate(timeout=HANG_S)
+        self.assertFalse(os.path.exists(os.path.join(OUTPUT, "..", "escaped.png")))
 
 
 if __name__ == "__main__":

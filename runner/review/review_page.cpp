@@ -139,7 +139,8 @@ std::string review_page(const std::string& dir, const Report& report, const std:
             out += c.kind == ChangeKind::screenshot ? screenshot_pictures(s)
                                                     : changed_flow_table(dir, s, report);
             const std::string off = c.decision == Decision::undecided ? "" : " disabled";
-            out += "<p><button class=\"accept\"" + off + ">Accept</button> <button class=\"reject\"" + off +
+            out += "<p><button class=\"accept\"" + (c.refused.empty() ? off : " disabled") +
+                   ">Accept</button> <button class=\"reject\"" + off +
                    ">Reject</button> <span class=\"state\">" + state +
                    (c.outcome.empty() ? "" : ": " + html_text(c.outcome)) + "</span></p>\n</div>\n";
         }

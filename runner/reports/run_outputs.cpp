@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "runner/files/confined_files.h"
+#include "runner/play/coverage.h"
 #include "runner/reports/html_report.h"
 #include "runner/scenario/clean_text.h"
 #include "runner/suite/output_collisions.h"
@@ -72,6 +73,29 @@ bool write_run_report(const std::string& dir, const std::vector<Scenario>& scena
                     bytes.size() <= MAX_REFERENCE_BYTES)
                     write_file_beneath(dir, screen_picture(e.hash), bytes, true, nullptr, unreadable);
             }
+    }
+    return write_report(dir, report, why);
+}
+
+bool write_screen_report(const std::string& dir, const std::vector<ScreenFailure>& failures, std::string& why) {
+    Report report;
+    report.coverage.assign(coverage_points().size(), 0);
+    for (const ScreenFailure& f : failures) {
+        ReportScenario s;
+        s.file = f.test;
+        s.name = f.name;
+        s.result = "fail";
+        s.message = f.message;
+        s.reference = f.reference;
+        for (int k = 0; k < EVIDENCE_KINDS; ++k) {
+            std::string bytes, unread;
+            s.evidence[k] = !f.pictures[k].empty() &&
+                            read_regular_file(f.pictures[k], MAX_REFERENCE_BYTES, bytes, unread) &&
+                            bytes.size() <= MAX_REFERENCE_BYTES &&
+                            write_file_beneath(dir, evidence_picture(s.file, static_cast<Evidence>(k)), bytes,
+                                               true, nullptr, why);
+        }
+        report.scenarios.push_back(std::move(s));
     }
     return write_report(dir, report, why);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "runner/files/flows_store.h"
+#include "runner/play/run_record.h"
 #include "runner/scenario/scenario.h"
 #include "runner/suite/scenario_run.h"
 
@@ -28,3 +29,15 @@ bool update_flows(FlowsCheck& check, const std::vector<ScenarioResult>& results,
 bool write_run_report(const std::string& dir, const std::vector<Scenario>& scenarios,
                       const std::vector<ScenarioResult>& results, const FlowsCheck* flows,
                       const std::string& shard, std::string& why);
+
+// A failed comparison of another host (pytest's assert_screen), for a report
+// that --review reads like qd5run's.
+struct ScreenFailure {
+    std::string test;      // "path::name" as pytest names it, path relative to where the run started
+    std::string name;      // what the report calls it
+    std::string message;   // the failure
+    std::string reference; // relative to the test's folder, as accepting writes it
+    std::string pictures[EVIDENCE_KINDS]; // the files of the failure's pictures, or empty
+};
+// The report of failures in dir, their pictures copied into it.
+bool write_screen_report(const std::string& dir, const std::vector<ScreenFailure>& failures, std::string& why);

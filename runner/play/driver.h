@@ -48,16 +48,23 @@ class Driver {
 
     // Whether the last pass drew a frame that differs from the one before.
     bool frame_changed() const { return frame_changed_; }
+    // The samplings of the channels the instrument has taken (passes that
+    // found the 1.1 s tick raised), and whether the last pass was one. While
+    // it is off it takes none, though the timer goes on ticking.
+    int64_t samples() const { return samples_; }
+    bool sampled() const { return sampled_; }
 
     // Called after every pass of the loop (recording).
     std::function<void()> after_pass;
 
   private:
-    void passed(const PassResult& result);
+    void passed(const PassResult& result, bool sampling);
 
     int64_t now_ = 0;
     int64_t passes_ = 0;
     uint32_t stimuli_at_last_pass_ = 0; // front_panel.stimuli as the last pass began
     bool last_pass_idle_ = false;       // nothing had happened since the pass before it
     bool frame_changed_ = false;
+    int64_t samples_ = 0;
+    bool sampled_ = false;
 };

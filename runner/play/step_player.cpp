@@ -28,8 +28,16 @@ bool StepPlayer::plays(StepKind kind) {
     }
 }
 
+namespace {
+
+constexpr int64_t PASSES_PER_SECOND = 1000 / MS_PER_TICK * PASSES_PER_TICK;
+constexpr const char* INTERRUPTED = "interrupted";
+
+} // namespace
+
 bool StepPlayer::play(const Step& s, std::string& what, const Condition*& failing) {
     failing = nullptr;
+    stopped_ = false;
     // A slider or the check box acts on the next pass, as in the window; an
     // expect or wait-for straight after one judges the frame that shows it,
     // as it does after a press.
@@ -59,26 +67,34 @@ bool StepPlayer::play(const Step& s, std::string& what, const Condition*& failin
         input_at_pass_ = driver_.passes_run();
         return true;
     case StepKind::press:
-        for (int i = 0; i < s.times; ++i)
+        for (int i = 0; i < s.times; ++i) {
             if (!driver_.press(s.key)) {
                 what = "the key slot stayed full for a second";
                 return false;
             }
+            if (stop_asked()) {
+                what = INTERRUPTED;
+                return false;
+            }
+        }
         if (!driver_.settle()) {
             what = "the instrument did not take the key within a second";
             return false;
         }
         return true;
     case StepKind::wait:
-        if (s.samples > 0)
-            wait_samples(s.samples);
-        else
-            wait(s.passes);
-        return true;
+        if (s.samples > 0) return wait_samples(s.samples, what);
+        if (wait(s.passes)) return true;
+        what = INTERRUPTED;
+        return false;
     case StepKind::wait_for: {
         failing = first_failing(s.conditions, driver_, found);
         for (int64_t i = 0; failing != nullptr && i < s.passes && !capped(); ++i) {
-            driver_.step();
+            if (!advance()) {
+                failing = nullptr;
+                what = INTERRUPTED;
+                return false;
+            }
             failing = first_failing(s.conditions, driver_, found);
         }
         if (failing == nullptr || capped()) {
@@ -102,15 +118,37 @@ bool StepPlayer::play(const Step& s, std::string& what, const Condition*& failin
     }
 }
 
-void StepPlayer::wait(int64_t passes) {
-    for (int64_t i = 0; i < passes && !capped(); ++i) driver_.step();
+bool StepPlayer::stop_asked() {
+    if (interrupted && interrupted()) stopped_ = true;
+    return stopped_;
 }
 
-// The sampling tick flips the blink phase; the pass on that tick samples.
-void StepPlayer::wait_samples(int samples) {
-    for (int seen = 0; seen < samples && !capped();) {
-        const uint8_t phase = blink_phase;
-        driver_.step();
-        seen += blink_phase != phase;
+bool StepPlayer::advance() {
+    driver_.step();
+    return driver_.now() % PASSES_PER_SECOND != 0 || !stop_asked();
+}
+
+bool StepPlayer::wait(int64_t passes) {
+    for (int64_t i = 0; i < passes && !capped(); ++i)
+        if (!advance()) return false;
+    return true;
+}
+
+// Samplings the instrument takes, ending on the pass that takes the last: a
+// wait for samples while it is off would never end, so it fails at once.
+bool StepPlayer::wait_samples(int samples, std::string& what) {
+    const int64_t until = driver_.samples() + samples;
+    while (driver_.samples() < until && !capped()) {
+        if (!driver_.on()) {
+            what = "the instrument is off and takes no samples (" +
+                   std::to_string(samples - (until - driver_.samples())) + " of " + std::to_string(samples) +
+                   " taken)";
+            return false;
+        }
+        if (!advance()) {
+            what = INTERRUPTED;
+            return false;
+        }
     }
+    return true;
 }

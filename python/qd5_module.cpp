@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +30,7 @@
 #include "runner/play/conditions.h"
 #include "runner/play/driver.h"
 #include "runner/play/step_player.h"
+#include "runner/reports/run_outputs.h"
 #include "runner/scenario/loader.h"
 #include "runner/scenario/vocabulary.h"
 #include "runner/suite/scenario_run.h"
@@ -387,4 +389,19 @@ PYBIND11_MODULE(_qd5, m) {
         .def("pixel", &Instrument::pixel);
 
     m.def("_run_scenario", &run_scenario_text);
+    // pytest's --qd5-report: the failed comparisons as a report that qd5run --review reads.
+    m.def("_write_screen_report",
+          [](const std::string& dir, const std::vector<std::map<std::string, std::string>>& failures) {
+              std::vector<ScreenFailure> list;
+              for (const auto& f : failures) {
+                  auto at = [&f](const char* key) {
+                      const auto found = f.find(key);
+                      return found == f.end() ? std::string() : checked_path(found->second);
+                  };
+                  list.push_back(ScreenFailure{at("test"), at("name"), at("message"), at("folder"),
+                                               at("reference"), at("out_dir"), at("stem"), at("failure")});
+              }
+              std::string why;
+              if (!write_screen_report(checked_path(dir), list, why)) throw_os_error(why);
+          });
 }

@@ -1,7 +1,11 @@
 """The rules the examples rely on and cannot show themselves."""
+import http.client
+import json
 import os
+import re
 import signal
 import subprocess
+import sys
 
 import pytest
 
@@ -104,6 +108,40 @@ def test_qd5run_and_python_leave_the_same_evidence_of_a_mismatch(tmp_path):
     for kind in ("actual", "diff"):
         [written] = (tmp_path / "qd5run").glob(f"s-*.ref.{kind}.png")
         assert written.read_bytes() == (tmp_path / "python" / f"ref.{kind}.png").read_bytes(), kind
+
+
+def test_a_failed_assert_screen_is_reviewed_and_accepted_by_qd5run(tmp_path):
+    qd5run = os.environ.get("QD5RUN")
+    if not qd5run:
+        pytest.skip("QD5RUN names the qd5run that reviews (ctest sets it)")
+    (tmp_path / "screens").mkdir()
+    qd5.Instrument().screenshot(tmp_path / "screens" / "on.png")  # the black display before On
+    (tmp_path / "test_on.py").write_text("def test_on(instrument):\n    instrument.set(ch1=216, ch2=156, ch3=2048, "
+                                         "volts=1440)\n    instrument.power_on()\n    instrument.wait(1.2)\n"
+                                         "    instrument.assert_screen('on')\n")
+    pytest_run = [sys.executable, "-m", "pytest", "-p", "no:cacheprovider", "-q", "test_on.py"]
+    run = subprocess.run(pytest_run + ["--qd5-report", "report"], cwd=tmp_path, capture_output=True, text=True)
+    assert run.returncode == 1, run.stdout
+    [failure] = json.loads((tmp_path / "report" / "report.json").read_text())["scenarios"]
+    assert (failure["file"], failure["reference"]) == ("test_on.py::test_on", "screens/on.png")
+    assert set(failure["pictures"]) == {"failure", "expected", "actual", "diff"}
+
+    review = subprocess.Popen([qd5run, "--review", "report"], cwd=tmp_path, stdout=subprocess.PIPE, text=True)
+    try:
+        port, token = re.match(r"review: http://127.0.0.1:(\d+)/\?token=(\w+)", review.stdout.readline()).groups()
+        own = f"127.0.0.1:{port}"
+        for path, body in (("decide", {"decision": "accept", "changes": [0]}), ("finish", {})):
+            connection = http.client.HTTPConnection("127.0.0.1", int(port), timeout=60)
+            connection.request("POST", f"/{path}?token={token}", body=json.dumps(body),
+                               headers={"Host": own, "Origin": f"http://{own}"})
+            assert connection.getresponse().status == 200
+            connection.close()
+        assert "review: 1 accepted" in review.communicate(timeout=60)[0]
+    finally:
+        if review.poll() is None:
+            review.kill()
+            review.wait()
+    assert subprocess.run(pytest_run, cwd=tmp_path, capture_output=True).returncode == 0
 
 
 def test_waiting_for_samples_while_off_fails_alike_in_python_and_in_a_scenario():

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "runner/files/confined_files.h"
+#include "runner/files/reference_check.h"
 #include "runner/play/coverage.h"
 #include "runner/reports/html_report.h"
 #include "runner/scenario/clean_text.h"
@@ -77,7 +78,8 @@ bool write_run_report(const std::string& dir, const std::vector<Scenario>& scena
     return write_report(dir, report, why);
 }
 
-bool write_screen_report(const std::string& dir, const std::vector<ScreenFailure>& failures, std::string& why) {
+bool write_screen_report(const std::string& dir, const std::vector<ScreenFailure>& failures,
+                         std::string& why) {
     Report report;
     report.coverage.assign(coverage_points().size(), 0);
     for (const ScreenFailure& f : failures) {
@@ -87,13 +89,21 @@ bool write_screen_report(const std::string& dir, const std::vector<ScreenFailure
         s.result = "fail";
         s.message = f.message;
         s.reference = f.reference;
-        for (int k = 0; k < EVIDENCE_KINDS; ++k) {
+        // Each picture is copied when it is there: a missing reference has no expected, a size apart no diff.
+        auto copy = [&](Evidence kind, const std::string& root, const std::string& relative) {
             std::string bytes, unread;
-            s.evidence[k] = !f.pictures[k].empty() &&
-                            read_regular_file(f.pictures[k], MAX_REFERENCE_BYTES, bytes, unread) &&
-                            bytes.size() <= MAX_REFERENCE_BYTES &&
-                            write_file_beneath(dir, evidence_picture(s.file, static_cast<Evidence>(k)), bytes,
-                                               true, nullptr, why);
+            s.evidence[static_cast<int>(kind)] =
+                read_file_beneath(root, relative, MAX_REFERENCE_BYTES, bytes, unread) &&
+                bytes.size() <= MAX_REFERENCE_BYTES &&
+                write_file_beneath(dir, evidence_picture(s.file, kind), bytes, true, nullptr, unread);
+        };
+        copy(Evidence::expected, f.folder, f.reference);
+        copy(Evidence::actual, f.out_dir, reference_evidence_name(f.stem, ReferenceEvidence::actual));
+        copy(Evidence::diff, f.out_dir, reference_evidence_name(f.stem, ReferenceEvidence::diff));
+        if (!f.failure.empty()) {
+            std::string folder, name;
+            split_named_path(f.failure, folder, name);
+            copy(Evidence::failure, folder, name);
         }
         report.scenarios.push_back(std::move(s));
     }

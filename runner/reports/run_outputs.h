@@ -36,8 +36,12 @@ struct ScreenFailure {
     std::string test;      // "path::name" as pytest names it, path relative to where the run started
     std::string name;      // what the report calls it
     std::string message;   // the failure
-    std::string reference; // relative to the test's folder, as accepting writes it
-    std::string pictures[EVIDENCE_KINDS]; // the files of the failure's pictures, or empty
+    std::string folder;    // the test's folder
+    std::string reference; // relative to folder, as accepting writes it
+    std::string out_dir;   // where the comparison left its evidence
+    std::string stem;      // the start of the evidence's names
+    std::string failure;   // the picture of the last frame, or empty
 };
 // The report of failures in dir, their pictures copied into it.
-bool write_screen_report(const std::string& dir, const std::vector<ScreenFailure>& failures, std::string& why);
+bool write_screen_report(const std::string& dir, const std::vector<ScreenFailure>& failures,
+                         std::string& why);

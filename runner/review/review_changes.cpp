@@ -6,6 +6,7 @@
 #include "runner/files/confined_files.h"
 #include "runner/files/flows_store.h"
 #include "runner/files/path_rule.h"
+#include "runner/files/reference_check.h"
 #include "runner/scenario/loader.h"
 
 namespace fs = std::filesystem;
@@ -95,14 +96,20 @@ bool accept_change(const std::string& dir, const Report& report, const Change& c
     if (change.kind == ChangeKind::flow)
         return store_one_flow(ROOT, change.target, change.key, s.flow,
                               (fs::path(dir) / fs::path(screen_picture(0)).parent_path()).string(), why);
-    // The actual picture the report holds is the one --update would have written.
+    // The actual picture the report holds, written by the comparison's own update.
     std::string bytes;
-    RgbPicture picture;
+    RgbPicture actual;
     if (!read_file_beneath(dir, evidence_picture(s.file, Evidence::actual), MAX_REFERENCE_BYTES, bytes,
                            why) ||
-        bytes.size() > MAX_REFERENCE_BYTES || !decode_png(bytes, picture)) {
+        bytes.size() > MAX_REFERENCE_BYTES || !decode_png(bytes, actual)) {
         why = "the report's actual picture cannot be read" + (why.empty() ? std::string() : ": " + why);
         return false;
     }
-    return write_file_beneath(ROOT, change.target, bytes, false, nullptr, why);
+    ReferenceCheck check;
+    check.root = ROOT;
+    check.relative = change.target;
+    check.update = true;
+    const ReferenceOutcome outcome = check_reference(actual, check);
+    why = outcome.message;
+    return outcome.kind != ReferenceOutcome::unwritable;
 }

@@ -22,7 +22,9 @@ namespace {
 
 constexpr const char* HOST = "127.0.0.1";
 constexpr std::size_t MAX_BODY_BYTES = 64 * 1024;
-constexpr int THREADS = 4;
+// A browser keeps up to six connections open, each holding a worker until it idles out.
+constexpr int THREADS = 8;
+constexpr int KEEP_ALIVE_S = 2;
 constexpr int MAX_WAITING = 32; // connections accepted and not yet answered
 constexpr int TOKEN_BYTES = 32;
 
@@ -217,6 +219,7 @@ int Review::serve(int port) {
     server.new_task_queue = [] { return new BoundedQueue; };
     server.set_payload_max_length(MAX_BODY_BYTES);
     server.set_keep_alive_max_count(100);
+    server.set_keep_alive_timeout(KEEP_ALIVE_S);
     server.set_read_timeout(5);
     server.set_write_timeout(5);
     // The token is in the address: no page may pass it on, frame it or run scripts from elsewhere.

@@ -42,6 +42,8 @@ std::string evidence_stem(const std::string& scenario_file) {
 
 bool is_evidence_stem(const std::string& stem) {
     if (stem.empty() || stem.size() > LONGEST_STEM || stem.front() == '.') return false;
+    for (const char* own : {"index", "screens", "coverage"})
+        if (stem == own) return false;
     for (const char c : stem)
         if (!kept(c) && c != '~' && c != '+') return false;
     return true;

@@ -20,7 +20,8 @@ constexpr std::size_t LONGEST_STEM = 200;
 // where names meet, two scenarios with one stem are refused.
 std::string evidence_stem(const std::string& scenario_file);
 // True when stem, read from a report, is safe as the start of a file name:
-// made of evidence_stem's characters, not hidden, not too long.
+// made of evidence_stem's characters, not hidden, not too long, and not the
+// stem of a page the report has of its own (index, screens, coverage).
 bool is_evidence_stem(const std::string& stem);
 
 inline constexpr const char* EVIDENCE_NAMES[EVIDENCE_KINDS] = {"failure", "expected", "actual", "diff"};

@@ -461,12 +461,18 @@ std::string report_json(const Report& report) {
 
 bool write_report(const std::string& dir, const Report& report, std::string& why) {
     std::map<std::string, const std::string*> pages; // a page and its scenario
-    for (const ReportScenario& s : report.scenarios)
+    for (const ReportScenario& s : report.scenarios) {
+        if (!is_evidence_stem(s.stem)) {
+            why = quoted_input(s.file) + " would have the page " + quoted_input(page_of(s)) +
+                  ", which is not free";
+            return false;
+        }
         if (const auto [at, fresh] = pages.emplace(s.stem, &s.file); !fresh) {
             why = quoted_input(*at->second) + " and " + quoted_input(s.file) + " would share the page " +
                   quoted_input(page_of(s));
             return false;
         }
+    }
     std::set<std::string> made;
     for (const ReportScenario& s : report.scenarios)
         if (s.flow_changed) write_flow_diffs(dir, s, made);

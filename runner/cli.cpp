@@ -73,6 +73,18 @@ std::string unusable_folder(const std::string& option, const std::string& folder
     return "";
 }
 
+// A folder the run writes pictures into that is there but is no folder of
+// its own (a symlink, a file): its pictures would go missing or elsewhere.
+std::string planted_folder(const std::string& option, const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(folder, error);
+    if (!fs::exists(status) || fs::is_directory(status)) return "";
+    return printable("qd5run: " + option + ": " + folder + " is " +
+                     (fs::is_symlink(status) ? "a symlink" : "not a folder") +
+                     ", where the run writes its pictures; remove it");
+}
+
 // Exit status 2 means that nothing ran and nothing was written, so the
 // places to write are checked first. Empty when they will do.
 std::string unusable_outputs(const std::string& out, const std::string& junit, bool junit_given) {
@@ -205,7 +217,14 @@ int qd5run_main(int argc, char** argv) {
         }
     }
     if (!all_loaded) return EXIT_USAGE;
-    const std::string collision = first_collision(scenarios, options);
+    if (app.count("--flows") > 0) options.flows_name = flows;
+    options.report_dir = report;
+    std::string collision = first_collision(scenarios, options, junit);
+    if (collision.empty() && app.count("--flows") > 0 && (options.update || app.count("--report") > 0))
+        collision = planted_folder("--flows", flows_screens_folder(flows));
+    for (const char* folder : {"screens", "pictures", "diffs"})
+        if (collision.empty() && app.count("--report") > 0)
+            collision = planted_folder("--report", report + "/" + folder);
     if (!collision.empty()) {
         std::fprintf(stderr, "%s\n", collision.c_str());
         return EXIT_USAGE;
@@ -219,11 +238,9 @@ int qd5run_main(int argc, char** argv) {
             return EXIT_USAGE;
         }
         options.flow_required = true;
-        options.flows_name = flows;
         options.expected_flows = &flows_check.expected;
         if (options.update) options.flows_screens = flows_screens_folder(flows);
     }
-    options.report_dir = report;
     options.record = app.count("--flows") > 0 || app.count("--report") > 0;
     const std::string shard_name =
         app.count("--shard") > 0 ? std::to_string(shard.k) + "/" + std::to_string(shard.n) : std::string();
@@ -256,7 +273,7 @@ int qd5run_main(int argc, char** argv) {
                     .count();
             std::printf("report: %s/index.html (written in %.3f s)\n", printable(report).c_str(), ms / 1000);
         } else {
-            std::fprintf(stderr, "qd5run: cannot write the report: %s\n", printable(report_why).c_str());
+            std::fprintf(stderr, "qd5run: report: %s\n", printable(report_why).c_str());
             status = EXIT_FAILED;
         }
     }

@@ -267,7 +267,10 @@ void coverage_unchanged_pass(Coverage& coverage) {
 
 void coverage_power_on(Coverage& coverage) { coverage.next.known = false; }
 
-void coverage_add(Coverage& into, const Coverage& from) {
-    if (into.counts.size() < from.counts.size()) into.counts.resize(from.counts.size());
-    for (std::size_t i = 0; i < from.counts.size(); ++i) into.counts[i] += from.counts[i];
+void coverage_add(Coverage& into, const Coverage& from) { add_counts(into.counts, from.counts); }
+
+void add_counts(std::vector<uint64_t>& into, const std::vector<uint64_t>& from) {
+    if (into.size() < from.size()) into.resize(from.size());
+    for (std::size_t i = 0; i < from.size(); ++i)
+        into[i] = from[i] > UINT64_MAX - into[i] ? UINT64_MAX : into[i] + from[i];
 }

@@ -64,3 +64,7 @@ void coverage_unchanged_pass(Coverage& coverage);
 void coverage_power_on(Coverage& coverage);
 // Adds the counts of from.
 void coverage_add(Coverage& into, const Coverage& from);
+// Adds counts by point, growing into as needed. A sum saturates at the
+// largest count instead of wrapping to 0, which would list a reached point
+// as unreached (counts come from reports that a user hands over).
+void add_counts(std::vector<uint64_t>& into, const std::vector<uint64_t>& from);

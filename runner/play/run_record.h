@@ -24,7 +24,6 @@ struct StepTrace {
 // The pictures a failure leaves in the report, by kind.
 enum class Evidence : uint8_t { failure, expected, actual, diff };
 constexpr int EVIDENCE_KINDS = 4;
-inline constexpr const char* EVIDENCE_NAMES[EVIDENCE_KINDS] = {"failure", "expected", "actual", "diff"};
 
 struct RunRecord {
     bool recorded = false; // flows or a report were asked for

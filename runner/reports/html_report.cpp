@@ -9,10 +9,11 @@
 
 #include "picture/picture.h"
 #include "runner/files/confined_files.h"
+#include "runner/files/evidence_names.h"
+#include "runner/files/flows_store.h"
 #include "runner/play/coverage.h"
 #include "runner/scenario/clean_text.h"
 #include "runner/scenario/loader.h"
-#include "runner/suite/output_collisions.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -57,7 +58,7 @@ std::string seconds(double s) {
     return text;
 }
 
-std::string page_of(const std::string& file) { return report_stem(file) + ".html"; }
+std::string page_of(const ReportScenario& s) { return scenario_page(s.stem); }
 
 std::string page_head(const std::string& title) {
     return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + html(title) +
@@ -140,13 +141,13 @@ void write_flow_diffs(const std::string& dir, const ReportScenario& s, std::set<
         const uint64_t o = s.expected_flow[static_cast<std::size_t>(row.old_at)].hash;
         const uint64_t n = s.flow[static_cast<std::size_t>(row.new_at)].hash;
         const std::string name = diff_picture_name(o, n);
-        if (!made.insert(name).second) continue;
+        if (made.size() >= MAX_FLOW_DIFFS || !made.insert(name).second) continue;
         std::string old_png, new_png, why, bytes;
         RgbPicture old_picture, new_picture;
-        if (!read_file_beneath(dir, screen_picture(o), MAX_REFERENCE_BYTES, old_png, why) ||
-            !read_file_beneath(dir, screen_picture(n), MAX_REFERENCE_BYTES, new_png, why) ||
-            !decode_png(old_png, old_picture) || !decode_png(new_png, new_picture) ||
-            differing_pixels(new_picture, old_picture) < 0 ||
+        if (!read_file_beneath(dir, screen_picture(o), MAX_FRAME_PNG_BYTES, old_png, why) ||
+            !read_file_beneath(dir, screen_picture(n), MAX_FRAME_PNG_BYTES, new_png, why) ||
+            !is_frame_png(old_png) || !is_frame_png(new_png) || !decode_png(old_png, old_picture) ||
+            !decode_png(new_png, new_picture) || differing_pixels(new_picture, old_picture) < 0 ||
             !encode_png(diff_picture(new_picture, old_picture), bytes))
             continue;
         write_file_beneath(dir, name, bytes, true, nullptr, why);
@@ -204,7 +205,7 @@ std::string scenario_page(const std::string& dir, const ReportScenario& s, const
         for (int k = 0; k < EVIDENCE_KINDS; ++k) {
             if (!s.evidence[k]) continue;
             out += "<figure><img class=\"evidence\" src=\"" +
-                   evidence_picture(s.file, static_cast<Evidence>(k)) + "\" alt=\"" + captions[k] +
+                   evidence_picture(s.stem, static_cast<Evidence>(k)) + "\" alt=\"" + captions[k] +
                    "\"><figcaption>" + captions[k] + "</figcaption></figure>\n";
         }
         out += "</div>\n";
@@ -235,9 +236,9 @@ std::string index_page(const Report& report) {
            ".</p>\n<table>\n<tr><th>Result</th><th>Scenario</th><th>Name</th><th>Simulated</th><th>Wall</th>"
            "<th>Failure</th></tr>\n";
     for (const ReportScenario& s : report.scenarios)
-        out += "<tr><td class=\"" + s.result + "\">" + s.result + "</td><td><a href=\"" + page_of(s.file) +
-               "\">" + html(s.file) + "</a></td><td>" + html(s.name) + "</td><td>" + seconds(s.sim_s) +
-               "</td><td>" + seconds(s.wall_s) + "</td><td>" + html(s.message) + "</td></tr>\n";
+        out += "<tr><td class=\"" + s.result + "\">" + s.result + "</td><td><a href=\"" + page_of(s) + "\">" +
+               html(s.file) + "</a></td><td>" + html(s.name) + "</td><td>" + seconds(s.sim_s) + "</td><td>" +
+               seconds(s.wall_s) + "</td><td>" + html(s.message) + "</td></tr>\n";
     return out + "</table>\n</body>\n</html>\n";
 }
 
@@ -274,7 +275,7 @@ std::string screens_page(const Report& report) {
         for (const auto& [k, step] : places[hash]) {
             const ReportScenario& s = report.scenarios[k];
             if (step == 0) continue;
-            links += (links.empty() ? "" : ", ") + std::string("<a href=\"") + page_of(s.file) + "#step-" +
+            links += (links.empty() ? "" : ", ") + std::string("<a href=\"") + page_of(s) + "#step-" +
                      std::to_string(step) + "\">" + html(s.file) + ":" +
                      std::to_string(s.steps[step - 1].line) + "</a>";
         }
@@ -383,12 +384,6 @@ std::string changed_flow_table(const std::string& dir, const ReportScenario& s, 
     return flow_section(dir, s, report);
 }
 
-std::string screen_picture(uint64_t hash) { return "screens/" + hash_text(hash) + ".png"; }
-
-std::string evidence_picture(const std::string& file, Evidence kind) {
-    return "pictures/" + report_stem(file) + "." + EVIDENCE_NAMES[static_cast<int>(kind)] + ".png";
-}
-
 Report make_report(const std::vector<Scenario>& scenarios, const std::vector<ScenarioResult>& results,
                    const std::vector<const Flow*>& expected, const std::string& shard) {
     Report report;
@@ -398,6 +393,7 @@ Report make_report(const std::vector<Scenario>& scenarios, const std::vector<Sce
         const ScenarioResult& r = results[i];
         ReportScenario s;
         s.file = scenarios[i].file;
+        s.stem = evidence_stem(s.file);
         s.name = scenarios[i].name;
         s.result = r.passed ? "pass" : r.interrupted ? "stop" : r.error ? "error" : "fail";
         s.message = r.message;
@@ -419,8 +415,7 @@ Report make_report(const std::vector<Scenario>& scenarios, const std::vector<Sce
                 s.reference = scenarios[i].steps[last].image.path;
         }
         report.texts.insert(r.record.texts.begin(), r.record.texts.end());
-        for (std::size_t p = 0; p < r.record.coverage.size() && p < report.coverage.size(); ++p)
-            report.coverage[p] += r.record.coverage[p];
+        add_counts(report.coverage, r.record.coverage);
         report.scenarios.push_back(std::move(s));
     }
     return report;
@@ -429,8 +424,7 @@ Report make_report(const std::vector<Scenario>& scenarios, const std::vector<Sce
 void merge_report(Report& into, const Report& from) {
     into.scenarios.insert(into.scenarios.end(), from.scenarios.begin(), from.scenarios.end());
     into.texts.insert(from.texts.begin(), from.texts.end());
-    if (into.coverage.size() < from.coverage.size()) into.coverage.resize(from.coverage.size());
-    for (std::size_t p = 0; p < from.coverage.size(); ++p) into.coverage[p] += from.coverage[p];
+    add_counts(into.coverage, from.coverage);
 }
 
 std::string report_json(const Report& report) {
@@ -447,7 +441,7 @@ std::string report_json(const Report& report) {
         json pictures = json::object();
         for (int k = 0; k < EVIDENCE_KINDS; ++k)
             if (s.evidence[k])
-                pictures[EVIDENCE_NAMES[k]] = evidence_picture(s.file, static_cast<Evidence>(k));
+                pictures[EVIDENCE_NAMES[k]] = evidence_picture(s.stem, static_cast<Evidence>(k));
         json one = {{"file", s.file},
                     {"name", s.name},
                     {"passed", s.result == "pass"},
@@ -457,7 +451,7 @@ std::string report_json(const Report& report) {
                     {"wall_s", s.wall_s},
                     {"flow", flow_json(s.flow)},
                     {"steps", steps},
-                    {"page", page_of(s.file)},
+                    {"page", page_of(s)},
                     {"pictures", pictures}};
         if (s.flow_changed) one["expected_flow"] = flow_json(s.expected_flow);
         if (!s.reference.empty()) one["reference"] = s.reference;
@@ -481,11 +475,24 @@ std::string report_json(const Report& report) {
 }
 
 bool write_report(const std::string& dir, const Report& report, std::string& why) {
+    std::map<std::string, const std::string*> pages; // a page and its scenario
+    for (const ReportScenario& s : report.scenarios) {
+        if (!is_evidence_stem(s.stem)) {
+            why = quoted_input(s.file) + " would have the page " + quoted_input(page_of(s)) +
+                  ", which is not free";
+            return false;
+        }
+        if (const auto [at, fresh] = pages.emplace(s.stem, &s.file); !fresh) {
+            why = quoted_input(*at->second) + " and " + quoted_input(s.file) + " would share the page " +
+                  quoted_input(page_of(s));
+            return false;
+        }
+    }
     std::set<std::string> made;
     for (const ReportScenario& s : report.scenarios)
         if (s.flow_changed) write_flow_diffs(dir, s, made);
     for (const ReportScenario& s : report.scenarios)
-        if (!write_page(dir, page_of(s.file), scenario_page(dir, s, report), why)) return false;
+        if (!write_page(dir, page_of(s), scenario_page(dir, s, report), why)) return false;
     return write_page(dir, "screens.html", screens_page(report), why) &&
            write_page(dir, "coverage.html", coverage_page(report), why) &&
            write_page(dir, "report.json", report_json(report), why) &&
@@ -518,7 +525,7 @@ bool parse_report_json(const std::string& text, const std::string& source, Repor
         if (event == json::parse_event_t::object_end && !keys.empty()) keys.pop_back();
         if (event == json::parse_event_t::key && !keys.empty() &&
             !keys.back().insert(parsed.get<std::string>()).second)
-            return r.fail("the key \"" + printable(parsed.get<std::string>()) + "\" appears twice"), false;
+            return r.fail("the key " + quoted_input(parsed.get<std::string>()) + " appears twice"), false;
         return true;
     };
     json root = json::parse(text, check, false);
@@ -567,8 +574,20 @@ bool parse_report_json(const std::string& text, const std::string& source, Repor
             st.pass = std::llround(time * 1000 / MS_PER_TICK * PASSES_PER_TICK);
             s.steps.push_back(std::move(st));
         }
-        // Picture paths are never taken from the file: they follow from the scenario's name.
-        for (int k = 0; k < EVIDENCE_KINDS; ++k) s.evidence[k] = pictures->contains(EVIDENCE_NAMES[k]);
+        // The names are the shard's, which the merging folder cannot work out again, but only
+        // as a stem that stays in the report's folder, and pictures named as the page is.
+        std::string page;
+        if (!r.text(one, "page", page)) return failed("");
+        s.stem = page.ends_with(".html") ? page.substr(0, page.size() - 5) : "";
+        if (!is_evidence_stem(s.stem))
+            return failed("the page name " + quoted_input(page) + " is not one qd5run makes");
+        for (int k = 0; k < EVIDENCE_KINDS; ++k) {
+            const auto at = pictures->find(EVIDENCE_NAMES[k]);
+            s.evidence[k] = at != pictures->end();
+            if (s.evidence[k] && (!at->is_string() || at->get<std::string>() !=
+                                                          evidence_picture(s.stem, static_cast<Evidence>(k))))
+                return failed("a picture is not named as its page " + quoted_input(page));
+        }
         if (const auto e = one.find("expected_flow"); e != one.end()) {
             if (!r.flow(*e, s.expected_flow)) return failed("");
             s.flow_changed = true;
@@ -585,7 +604,7 @@ bool parse_report_json(const std::string& text, const std::string& source, Repor
     report.coverage.assign(coverage_points().size(), 0);
     for (const auto& [name, value] : points->items()) {
         const int at = coverage_point_index(name);
-        if (at < 0) return failed("unknown coverage point \"" + printable(name) + "\"");
+        if (at < 0) return failed("unknown coverage point " + quoted_input(name));
         if (!value.is_number_unsigned()) return failed("a coverage count is not a whole number");
         report.coverage[static_cast<std::size_t>(at)] = value.get<uint64_t>();
     }

@@ -16,7 +16,12 @@
 #include "runner/scenario/scenario.h"
 #include "runner/suite/scenario_run.h"
 
+// report.json read, by one report and by all the reports of a merge together
+// (a merge takes about ten times this in memory).
 constexpr std::size_t MAX_REPORT_JSON_BYTES = std::size_t{64} << 20;
+// The changed frames of flows that a report draws marked; those beyond are
+// listed without the picture, so that a report asking for many diffs stays quick.
+constexpr std::size_t MAX_FLOW_DIFFS = 2000;
 
 struct ReportStep {
     int line = 0;
@@ -27,6 +32,7 @@ struct ReportStep {
 
 struct ReportScenario {
     std::string file, name;
+    std::string stem;   // of its page and pictures: evidence_stem of file, or as its report names them
     std::string result; // "pass", "fail", "error" or "stop"
     std::string message;
     double sim_s = 0, wall_s = 0;
@@ -52,10 +58,6 @@ Report make_report(const std::vector<Scenario>& scenarios, const std::vector<Sce
                    const std::vector<const Flow*>& expected, const std::string& shard);
 // Adds from's scenarios, texts and coverage to into.
 void merge_report(Report& into, const Report& from);
-
-// A picture of the report, relative to its folder.
-std::string screen_picture(uint64_t hash);
-std::string evidence_picture(const std::string& file, Evidence kind);
 
 // The changed flow's stored and new frames, aligned, as a table; dir is the
 // report's folder, whose diffs/ holds the marked changes.

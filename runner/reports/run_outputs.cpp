@@ -1,13 +1,15 @@
 #include "runner/reports/run_outputs.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "runner/files/confined_files.h"
+#include "runner/files/evidence_names.h"
 #include "runner/files/reference_check.h"
 #include "runner/play/coverage.h"
 #include "runner/reports/html_report.h"
 #include "runner/scenario/clean_text.h"
-#include "runner/suite/output_collisions.h"
 
 namespace {
 
@@ -64,18 +66,21 @@ bool write_run_report(const std::string& dir, const std::vector<Scenario>& scena
         for (ReportScenario& s : report.scenarios)
             if (s.flow_changed) s.flows = seen_from_scenario(s.file, flows->path);
     // The stored frames of a changed flow, so that its page shows the old sequence.
-    if (flows != nullptr) {
-        const std::string store = flows_screens_folder(flows->path);
+    std::string unread;
+    if (flows != nullptr)
         for (const ReportScenario& s : report.scenarios)
             for (const FlowEntry& e : s.expected_flow) {
-                std::string bytes, unreadable;
-                const std::string name = screen_file_name(e.hash);
-                if (read_file_beneath(store, name, MAX_REFERENCE_BYTES, bytes, unreadable) &&
-                    bytes.size() <= MAX_REFERENCE_BYTES)
-                    write_file_beneath(dir, screen_picture(e.hash), bytes, true, nullptr, unreadable);
+                std::string bytes, failed;
+                const bool read = read_stored_screen(flows->path, e.hash, bytes, failed);
+                // A frame never stored shows as missing on the page; one that cannot be read is a fault.
+                if (read ? !write_file_beneath(dir, screen_picture(e.hash), bytes, true, nullptr, failed)
+                         : failed != std::strerror(ENOENT))
+                    if (unread.empty()) unread = "the stored frame " + hash_text(e.hash) + ": " + failed;
             }
-    }
-    return write_report(dir, report, why);
+    if (!write_report(dir, report, why)) return false;
+    if (unread.empty()) return true;
+    why = "written without " + unread;
+    return false;
 }
 
 bool write_screen_report(const std::string& dir, const std::vector<ScreenFailure>& failures,
@@ -85,6 +90,7 @@ bool write_screen_report(const std::string& dir, const std::vector<ScreenFailure
     for (const ScreenFailure& f : failures) {
         ReportScenario s;
         s.file = f.test;
+        s.stem = evidence_stem(s.file);
         s.name = f.name;
         s.result = "fail";
         s.message = f.message;
@@ -95,7 +101,7 @@ bool write_screen_report(const std::string& dir, const std::vector<ScreenFailure
             s.evidence[static_cast<int>(kind)] =
                 read_file_beneath(root, relative, MAX_REFERENCE_BYTES, bytes, unread) &&
                 bytes.size() <= MAX_REFERENCE_BYTES &&
-                write_file_beneath(dir, evidence_picture(s.file, kind), bytes, true, nullptr, unread);
+                write_file_beneath(dir, evidence_picture(s.stem, kind), bytes, true, nullptr, unread);
         };
         copy(Evidence::expected, f.folder, f.reference);
         copy(Evidence::actual, f.out_dir, reference_evidence_name(f.stem, ReferenceEvidence::actual));

@@ -4,6 +4,7 @@
 
 #include "picture/picture.h"
 #include "runner/files/confined_files.h"
+#include "runner/files/evidence_names.h"
 #include "runner/files/flows_store.h"
 #include "runner/files/path_rule.h"
 #include "runner/files/reference_check.h"
@@ -99,7 +100,7 @@ bool accept_change(const std::string& dir, const Report& report, const Change& c
     // The actual picture the report holds, written by the comparison's own update.
     std::string bytes;
     RgbPicture actual;
-    if (!read_file_beneath(dir, evidence_picture(s.file, Evidence::actual), MAX_REFERENCE_BYTES, bytes,
+    if (!read_file_beneath(dir, evidence_picture(s.stem, Evidence::actual), MAX_REFERENCE_BYTES, bytes,
                            why) ||
         bytes.size() > MAX_REFERENCE_BYTES || !decode_png(bytes, actual)) {
         why = "the report's actual picture cannot be read" + (why.empty() ? std::string() : ": " + why);

@@ -1,5 +1,7 @@
 #include "runner/review/review_page.h"
 
+#include "runner/files/evidence_names.h"
+
 namespace {
 
 constexpr const char* STYLE = R"(body{font-family:sans-serif;margin:1.5em;color:#111;background:#fff}
@@ -86,15 +88,15 @@ std::string figure(const std::string& src, const std::string& caption, const cha
 
 std::string screenshot_pictures(const ReportScenario& s) {
     auto has = [&](Evidence kind) { return s.evidence[static_cast<int>(kind)]; };
-    const std::string expected = evidence_picture(s.file, Evidence::expected);
-    const std::string actual = evidence_picture(s.file, Evidence::actual);
+    const std::string expected = evidence_picture(s.stem, Evidence::expected);
+    const std::string actual = evidence_picture(s.stem, Evidence::actual);
     std::string out = "<div class=\"strip\">\n";
     out += has(Evidence::expected)
                ? figure(expected, "Reference")
                : "<figure><p>No reference yet.</p><figcaption>Reference</figcaption></figure>\n";
     out += figure(actual, "Actual");
     if (has(Evidence::diff))
-        out += figure(evidence_picture(s.file, Evidence::diff), "Differing pixels in red");
+        out += figure(evidence_picture(s.stem, Evidence::diff), "Differing pixels in red");
     if (has(Evidence::expected))
         out += "<figure><img class=\"evidence flip\" src=\"" + expected + "\" data-reference=\"" + expected +
                "\" data-actual=\"" + actual +

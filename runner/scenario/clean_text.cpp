@@ -61,3 +61,7 @@ std::string cut_utf8(const std::string& s, std::size_t bytes) {
     while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) --end;
     return s.substr(0, end);
 }
+
+std::string quoted_input(const std::string& s) {
+    return "'" + printable(cut_utf8(s, LONGEST_QUOTE)) + (s.size() > LONGEST_QUOTE ? "...'" : "'");
+}

@@ -11,3 +11,9 @@
 std::string printable(const std::string& s);
 // s cut to at most bytes, never inside a UTF-8 character.
 std::string cut_utf8(const std::string& s, std::size_t bytes);
+
+// What a message quotes of its input: at most this many bytes of it.
+constexpr std::size_t LONGEST_QUOTE = 100;
+// s inside a message: printable, cut to LONGEST_QUOTE bytes ("..." marks a
+// cut) and in single quotes, so that a hostile key makes no huge line.
+std::string quoted_input(const std::string& s);

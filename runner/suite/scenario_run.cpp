@@ -9,6 +9,7 @@
 #include "host/panel/device.h"
 #include "picture/picture.h"
 #include "runner/files/confined_files.h"
+#include "runner/files/evidence_names.h"
 #include "runner/files/flows_store.h"
 #include "runner/files/gif_recorder.h"
 #include "runner/files/instrument_pictures.h"
@@ -16,27 +17,21 @@
 #include "runner/play/conditions.h"
 #include "runner/play/coverage.h"
 #include "runner/play/driver.h"
+#include "runner/play/fnv.h"
 #include "runner/play/step_player.h"
 #include "runner/scenario/clean_text.h"
 #include "runner/scenario/loader.h"
-#include "runner/suite/output_collisions.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 uint64_t state_digest(const Driver& driver) {
-    uint64_t h = 1469598103934665603ull; // FNV-1a
-    auto mix = [&h](const void* data, std::size_t size) {
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        for (std::size_t i = 0; i < size; ++i) h = (h ^ bytes[i]) * 1099511628211ull;
-    };
-    mix(FrameBuffer, sizeof FrameBuffer);
     const int64_t now = driver.now();
-    mix(&now, sizeof now);
-    mix(&alarm_flags, sizeof alarm_flags);
-    mix(&alarm_ack_flags, sizeof alarm_ack_flags);
-    return h;
+    uint64_t h = fnv_bytes(FrameBuffer, sizeof FrameBuffer);
+    h = fnv_bytes(&now, sizeof now, h);
+    h = fnv_bytes(&alarm_flags, sizeof alarm_flags, h);
+    return fnv_bytes(&alarm_ack_flags, sizeof alarm_ack_flags, h);
 }
 
 class Run {
@@ -80,7 +75,7 @@ class Run {
     GifRecorder recorder_;
     std::string message_;
     std::string notes_;
-    const std::string evidence_; // the start of the failure pictures' names
+    const std::string evidence_; // the start of the names of its pictures, in --out and the report
     const std::string folder_;   // the scenario's folder, which references are relative to
     OutputBudget budget_;
     const Step* recording_ = nullptr; // the record step of the recording open
@@ -88,7 +83,7 @@ class Run {
     Coverage coverage_;
     int line_ = 0;                // of the step running, which new frames are put down to
     std::size_t texts_bytes_ = 0; // kept in record_.texts
-    const std::string report_stem_{report_stem(scenario_.file)};
+    std::string unstored_;        // why a frame or picture of the report or the flows could not be stored
 };
 
 ScenarioResult Run::run() {
@@ -126,6 +121,11 @@ ScenarioResult Run::run() {
         fail(*recording_, "the recording could not be finished at the end: " + recorder_.error());
     }
     if (options_.record) check_flow(result);
+    if (!unstored_.empty()) {
+        // A report or flows file that silently lacks pictures would pass for complete.
+        message_ += (result.passed ? scenario_.file + ": " : std::string("; ")) + unstored_;
+        result.passed = false;
+    }
     result.sim_ms = driver_.now_ms();
     result.message = message_;
     record_.coverage = coverage_.counts;
@@ -279,16 +279,21 @@ void Run::keep_screen(uint64_t hash) {
     if (!options_.write_files) return;
     // Each frame is stored once: scenarios that run in parallel may write
     // the same one, and renaming a complete file over another is harmless.
-    const std::string name = screen_file_name(hash);
     std::string bytes, why;
-    auto store = [&](const std::string& root, const std::string& relative) {
-        std::error_code error;
-        if (fs::exists(fs::path(root) / relative, error)) return;
-        if (bytes.empty() && !encode_png(frame_picture(), bytes)) return;
-        write_file_beneath(root, relative, bytes, true, &budget_, why);
+    auto picture = [&] { return !bytes.empty() || encode_png(frame_picture(), bytes); };
+    auto stored = [&](bool ok) {
+        if (!ok && unstored_.empty()) unstored_ = "a frame could not be stored: " + why;
     };
-    if (!options_.report_dir.empty()) store(options_.report_dir, "screens/" + name);
-    if (options_.update && !options_.flows_screens.empty()) store(options_.flows_screens, name);
+    if (!options_.report_dir.empty()) {
+        const std::string relative = screen_picture(hash);
+        std::error_code error;
+        if (!fs::exists(fs::path(options_.report_dir) / relative, error))
+            stored(picture() &&
+                   write_file_beneath(options_.report_dir, relative, bytes, true, &budget_, why));
+    }
+    if (options_.update && !options_.flows_screens.empty() &&
+        !stored_screen_exists(options_.flows_name, hash))
+        stored(picture() && write_stored_screen(options_.flows_name, hash, bytes, &budget_, why));
 }
 
 void Run::trace_step(std::size_t index) {
@@ -323,11 +328,12 @@ void Run::check_flow(ScenarioResult& result) {
 void Run::write_evidence(Evidence kind, const RgbPicture& picture) {
     if (options_.report_dir.empty() || !options_.write_files) return;
     std::string bytes, why;
-    const std::string relative =
-        "pictures/" + report_stem_ + "." + EVIDENCE_NAMES[static_cast<int>(kind)] + ".png";
     if (encode_png(picture, bytes) &&
-        write_file_beneath(options_.report_dir, relative, bytes, true, &budget_, why))
+        write_file_beneath(options_.report_dir, evidence_picture(evidence_, kind), bytes, true, &budget_,
+                           why))
         record_.evidence[static_cast<int>(kind)] = true;
+    else if (unstored_.empty())
+        unstored_ = "a failure picture could not be stored: " + why;
 }
 
 } // namespace

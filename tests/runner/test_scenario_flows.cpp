@@ -135,19 +135,33 @@ TEST(ScenarioFlows, AHostileFlowsFileIsOneLineAndExitTwo) {
     EXPECT_EQ(contents(d / "flows.json"), hostile[0]) << "a refused file is left as it was";
 }
 
+// A report of one passing scenario.
+std::string report_of(const std::string& file, const std::string& page, const std::string& pictures) {
+    return R"({"format": "qd5run report 1", "scenarios": [{"file": ")" + file +
+           R"(", "name": "n", "passed": true, "result": "pass", "message": "", "sim_s": 0, "wall_s": 0, "flow": [],
+           "steps": [], "page": ")" +
+           page + R"(", "pictures": )" + pictures + R"(}], "screens": {}, "coverage": {"points": {}}})";
+}
+
 TEST(ScenarioFlows, AHostileReportToMergeIsOneLineAndExitTwo) {
     const fs::path d = fs::path(test_output_dir()) / "merge-hostile";
     fs::remove_all(d);
-    const char* const hostile[] = {
+    const std::string hostile[] = {
         R"({"format": "qd5run report 1", "scenarios": [], "screens": {}, "coverage": {"points": {"no such point": 1}}})",
         R"({"format": "qd5run report 1", "scenarios": [{"file": "a"}], "screens": {}, "coverage": {"points": {}}})",
         R"({"format": "qd5run report 1", "format": "qd5run report 1", "scenarios": [], "screens": {}, "coverage": {}})",
         R"({"format": "qd5run report 1", "scenarios": [], "screens": {"../x": "t"}, "coverage": {"points": {}}})",
         "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]"
         "]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]",
+        // Names of pages and pictures are the shard's, but never a way out of its folder.
+        report_of("a.yaml", "../a.html", "{}"),
+        report_of("a.yaml", "a.html", R"({"failure": "../../victim.png"})"),
+        // A hostile key is quoted short.
+        R"({"format": "qd5run report 1", "scenarios": [], "screens": {}, "coverage": {"points": {")" +
+            std::string(1 << 20, 'x') + R"(": 1}}})",
     };
     int i = 0;
-    for (const char* text : hostile) {
+    for (const std::string& text : hostile) {
         const fs::path shard = d / ("shard" + std::to_string(i++));
         fs::create_directories(shard);
         std::ofstream(shard / "report.json") << text;
@@ -155,8 +169,17 @@ TEST(ScenarioFlows, AHostileReportToMergeIsOneLineAndExitTwo) {
         std::string error;
         EXPECT_FALSE(parse_report_json(text, "r.json", report, error)) << text;
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+        EXPECT_LT(error.size(), 300u) << error.substr(0, 300);
         EXPECT_EQ(run_qd5run({"--merge-reports", (d / "out").string(), shard.string()}), 2) << text;
     }
+    // Two reports whose scenarios claim one page: the second would take over the first's.
+    for (const char* file : {"a.yaml", "b.yaml"}) {
+        fs::create_directories(d / file);
+        std::ofstream(d / file / "report.json") << report_of(file, "a.yaml.html", "{}");
+    }
+    EXPECT_EQ(run_qd5run({"--merge-reports", (d / "out").string(), (d / "a.yaml").string(),
+                          (d / "b.yaml").string()}),
+              2);
     EXPECT_FALSE(fs::exists(d / "out")) << "nothing is written";
 }
 

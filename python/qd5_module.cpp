@@ -356,7 +356,7 @@ run_scenario_text(const std::string& text, const std::string& file, const std::o
     // The lock stays held: no other thread may touch the instrument's static
     // state while the scenario runs.
     const ScenarioResult result = run_scenario(scenario, options);
-    return {result.passed, result.message, result.sim_ms / 1000, result.notes,
+    return {result.passed(), result.message, result.sim_ms / 1000, result.notes,
             py::bytes(reinterpret_cast<const char*>(FrameBuffer), sizeof FrameBuffer)};
 }
 

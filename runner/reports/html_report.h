@@ -27,7 +27,7 @@ struct ReportStep {
 
 struct ReportScenario {
     std::string file, name;
-    std::string result; // "pass", "fail", "error" or "stop"
+    Verdict verdict = Verdict::fail;
     std::string message;
     double sim_s = 0, wall_s = 0;
     Flow flow;
@@ -35,6 +35,7 @@ struct ReportScenario {
     bool flow_changed = false;
     Flow expected_flow; // the flows file's, when the flow changed
     bool evidence[EVIDENCE_KINDS] = {};
+    std::vector<std::string> outputs; // saved screenshots and recordings copied in, by save path
 };
 
 struct Report {

@@ -6,7 +6,9 @@
 
 #include "runner/files/confined_files.h"
 #include "runner/reports/html_report.h"
+#include "runner/reports/reporter.h"
 #include "runner/scenario/clean_text.h"
+#include "runner/suite/output_collisions.h"
 
 namespace {
 
@@ -31,6 +33,8 @@ void copy_pictures(const Source& source, const std::string& out, std::set<std::s
         for (int k = 0; k < EVIDENCE_KINDS; ++k)
             if (s.evidence[k])
                 copy_picture(source.dir, out, evidence_picture(s.file, static_cast<Evidence>(k)), copied);
+        for (const std::string& save : s.outputs)
+            copy_picture(source.dir, out, report_output(s.file, save), copied);
         for (const FlowEntry& e : s.flow) copy_picture(source.dir, out, screen_picture(e.hash), copied);
         for (const FlowEntry& e : s.expected_flow)
             copy_picture(source.dir, out, screen_picture(e.hash), copied);
@@ -76,12 +80,11 @@ int merge_reports(const std::string& out, const std::vector<std::string>& dirs) 
     }
     std::stable_sort(merged.scenarios.begin(), merged.scenarios.end(),
                      [](const ReportScenario& a, const ReportScenario& b) { return a.file < b.file; });
+    std::printf("merged %zu reports (%zu scenarios)\n", sources.size(), merged.scenarios.size());
     std::string why;
-    if (!write_report(out, merged, why)) {
+    if (!html_reporter(out, nullptr)->finish(merged, why)) {
         std::fprintf(stderr, "qd5run: %s\n", printable(why).c_str());
         return 2;
     }
-    std::printf("merged %zu reports (%zu scenarios) into %s/index.html\n", sources.size(),
-                merged.scenarios.size(), printable(out).c_str());
     return 0;
 }

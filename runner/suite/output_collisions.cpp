@@ -40,6 +40,10 @@ std::string report_stem(const std::string& scenario_file) {
     return stem;
 }
 
+std::string report_output(const std::string& scenario_file, const std::string& save) {
+    return "outputs/" + report_stem(scenario_file) + "/" + save;
+}
+
 std::string scenario_folder(const std::string& scenario_file) {
     const std::string folder = fs::path(scenario_file).parent_path().string();
     return folder.empty() ? "." : folder;

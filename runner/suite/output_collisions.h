@@ -17,6 +17,9 @@ std::string evidence_stem(const std::string& scenario_file);
 // The same made of letters, digits, "-" and "_" only, for the report's file
 // names, which its pages link to.
 std::string report_stem(const std::string& scenario_file);
+// Where the report keeps a copy of a scenario's saved screenshot or
+// recording (save, its path under --out), relative to the report's folder.
+std::string report_output(const std::string& scenario_file, const std::string& save);
 // The folder that a scenario's references are relative to.
 std::string scenario_folder(const std::string& scenario_file);
 

@@ -28,7 +28,7 @@ bool prepare_flows(const std::string& path, bool update, const std::vector<Scena
 
 bool update_flows(FlowsCheck& check, const std::vector<ScenarioResult>& results, std::string& why) {
     for (std::size_t i = 0; i < results.size() && i < check.keys.size(); ++i)
-        if (results[i].passed && results[i].record.recorded)
+        if (results[i].passed() && results[i].record.recorded)
             check.file.flows[check.keys[i]] = results[i].record.flow;
     check.expected.clear(); // the pointers may no longer hold
     if (!write_flows_file(check.path, check.file, why)) return false;
@@ -36,16 +36,8 @@ bool update_flows(FlowsCheck& check, const std::vector<ScenarioResult>& results,
     return true;
 }
 
-bool write_run_report(const std::string& dir, const std::vector<Scenario>& scenarios,
-                      const std::vector<ScenarioResult>& results, const FlowsCheck* flows,
-                      const std::string& shard, std::string& why) {
-    std::vector<const Flow*> expected(scenarios.size(), nullptr);
-    if (flows != nullptr)
-        for (std::size_t i = 0; i < expected.size() && i < flows->keys.size(); ++i) {
-            const auto at = flows->file.flows.find(flows->keys[i]);
-            if (at != flows->file.flows.end()) expected[i] = &at->second;
-        }
-    const Report report = make_report(scenarios, results, expected, shard);
+bool write_run_report(const std::string& dir, const Report& report, const FlowsCheck* flows,
+                      std::string& why) {
     // The stored frames of a changed flow, so that its page shows the old sequence.
     std::string unread;
     if (flows != nullptr)

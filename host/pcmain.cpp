@@ -222,7 +222,7 @@ void TfrmMain::build_front() {
 
     Shape1 = new TShape(Client);
     Shape1->setObjectName("Shape1");
-    Shape1->setGeometry(8, 264, 33, 33);
+    Shape1->setGeometry(LAMP_X, LAMP_Y, LAMP_SIZE, LAMP_SIZE);
     Shape1->setToolTip("Alarm lamp: bright while a channel alarm is not acknowledged");
 
     Button1 =

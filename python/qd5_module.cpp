@@ -336,8 +336,8 @@ run_scenario_text(const std::optional<std::string>& text, const std::string& fil
     // The lock stays held: no other thread may touch the instrument's static
     // state while the scenario runs.
     const ScenarioResult result = run_scenario(scenario, options);
-    if (result.interrupted) throw py::error_already_set();
-    return {result.passed, result.message, result.sim_ms / 1000, result.notes,
+    if (result.verdict == Verdict::interrupted) throw py::error_already_set();
+    return {result.passed(), result.message, result.sim_ms / 1000, result.notes,
             py::bytes(reinterpret_cast<const char*>(FrameBuffer), sizeof FrameBuffer)};
 }
 

@@ -65,3 +65,7 @@ std::string scenario_folder(const std::string& scenario_file) {
 std::string comparison_stem(const std::string& evidence, const std::string& reference_path) {
     return evidence + "." + std::filesystem::path(reference_path).stem().string();
 }
+
+std::string report_output(const std::string& stem, const std::string& save) {
+    return "outputs/" + stem + "/" + save;
+}

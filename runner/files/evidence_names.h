@@ -32,6 +32,10 @@ std::string screen_picture(uint64_t hash);
 // The scenario's page of the report: STEM.html.
 std::string scenario_page(const std::string& stem);
 
+// Where the report keeps a copy of a scenario's saved screenshot or
+// recording (save, its path under --out), relative to the report's folder:
+// outputs/STEM/SAVE.
+std::string report_output(const std::string& stem, const std::string& save);
 // The stem of the evidence of a scenario's `screenshot: {compare}` of the
 // reference at path: the evidence stem and the reference's own stem.
 std::string comparison_stem(const std::string& evidence, const std::string& reference_path);

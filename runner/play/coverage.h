@@ -20,6 +20,7 @@ struct CoveragePoint {
     std::string group;  // "screen", "page", "item" or "channel"
     std::string name;   // unique, e.g. "screen run", "page hbar with 2 channels"
     std::string screen; // for group "screen", the name the screen: condition takes; else empty
+    std::string where; // the screen or menu it is part of, which the report groups by: "main menu", "screens"
 };
 
 // Built once; the order is fixed: screens, pages, items, channels.

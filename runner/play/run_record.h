@@ -34,6 +34,7 @@ struct RunRecord {
     std::map<uint64_t, std::string> texts; // the texts shown on each frame of the run
     std::vector<uint64_t> coverage;        // counts by coverage point
     bool evidence[EVIDENCE_KINDS] = {};    // which failure pictures the report holds
+    std::vector<std::string> outputs;      // saved screenshots and recordings the report holds, by save path
 };
 
 std::string encode_record(const RunRecord& record);

@@ -32,8 +32,8 @@ struct ReportStep {
 
 struct ReportScenario {
     std::string file, name;
-    std::string stem;   // of its page and pictures: evidence_stem of file, or as its report names them
-    std::string result; // "pass", "fail", "error" or "stop"
+    std::string stem; // of its page and pictures: evidence_stem of file, or as its report names them
+    Verdict verdict = Verdict::fail;
     std::string message;
     double sim_s = 0, wall_s = 0;
     Flow flow;
@@ -41,6 +41,7 @@ struct ReportScenario {
     bool flow_changed = false;
     Flow expected_flow; // the flows file's, when the flow changed
     bool evidence[EVIDENCE_KINDS] = {};
+    std::vector<std::string> outputs; // saved screenshots and recordings copied in, by save path
     // What accepting a change writes, relative to the scenario's folder: the
     // reference of a failed comparison, and the flows file of a changed flow.
     std::string reference, flows;

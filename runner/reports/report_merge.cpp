@@ -11,7 +11,9 @@
 #include "runner/files/evidence_names.h"
 #include "runner/files/flows_store.h"
 #include "runner/reports/html_report.h"
+#include "runner/reports/reporter.h"
 #include "runner/scenario/clean_text.h"
+#include "runner/suite/output_collisions.h"
 
 namespace {
 
@@ -90,6 +92,8 @@ int merge_reports(const std::string& out, const std::vector<std::string>& dirs) 
             for (int k = 0; k < EVIDENCE_KINDS; ++k)
                 if (s.evidence[k])
                     copier.copy(dirs[d], evidence_picture(s.stem, static_cast<Evidence>(k)), false);
+            for (const std::string& save : s.outputs)
+                copier.copy(dirs[d], report_output(s.stem, save), false);
             for (const FlowEntry& e : s.flow) copier.copy(dirs[d], screen_picture(e.hash), true);
             for (const ReportStep& step : s.steps) copier.copy(dirs[d], screen_picture(step.hash), true);
             for (const FlowEntry& e : s.expected_flow)
@@ -97,13 +101,12 @@ int merge_reports(const std::string& out, const std::vector<std::string>& dirs) 
         }
     std::stable_sort(merged.scenarios.begin(), merged.scenarios.end(),
                      [](const ReportScenario& a, const ReportScenario& b) { return a.file < b.file; });
+    std::printf("merged %zu reports (%zu scenarios)\n", dirs.size(), merged.scenarios.size());
     std::string why;
-    if (!write_report(out, merged, why)) {
+    if (!html_reporter(out, nullptr)->finish(merged, why)) {
         std::fprintf(stderr, "qd5run: %s\n", printable(why).c_str());
         return 2;
     }
-    std::printf("merged %zu reports (%zu scenarios) into %s/index.html\n", dirs.size(),
-                merged.scenarios.size(), printable(out).c_str());
     if (copier.failed == 0) return 0;
     std::fprintf(stderr, "qd5run: %d pictures the reports name are missing from the merged report\n",
                  copier.failed);

@@ -43,7 +43,7 @@ bool prepare_flows(const std::string& path, bool update, const std::vector<Scena
 
 bool update_flows(FlowsCheck& check, const std::vector<ScenarioResult>& results, std::string& why) {
     for (std::size_t i = 0; i < results.size() && i < check.keys.size(); ++i)
-        if (results[i].passed && results[i].record.recorded)
+        if (results[i].passed() && results[i].record.recorded)
             check.file.flows[check.keys[i]] = results[i].record.flow;
     check.expected.clear(); // the pointers may no longer hold
     if (!write_flows_file(check.path, check.file, why)) return false;
@@ -51,20 +51,13 @@ bool update_flows(FlowsCheck& check, const std::vector<ScenarioResult>& results,
     return true;
 }
 
-bool write_run_report(const std::string& dir, const std::vector<Scenario>& scenarios,
-                      const std::vector<ScenarioResult>& results, const FlowsCheck* flows,
-                      const std::string& shard, std::string& why) {
-    std::vector<const Flow*> expected(scenarios.size(), nullptr);
-    if (flows != nullptr)
-        for (std::size_t i = 0; i < expected.size() && i < flows->keys.size(); ++i) {
-            const auto at = flows->file.flows.find(flows->keys[i]);
-            if (at != flows->file.flows.end()) expected[i] = &at->second;
-        }
-    Report report = make_report(scenarios, results, expected, shard);
-    // Where accepting a changed flow writes: the flows file, as seen from the scenario's folder.
-    if (flows != nullptr)
-        for (ReportScenario& s : report.scenarios)
-            if (s.flow_changed) s.flows = seen_from_scenario(s.file, flows->path);
+void note_flows_file(Report& report, const FlowsCheck& flows) {
+    for (ReportScenario& s : report.scenarios)
+        if (s.flow_changed) s.flows = seen_from_scenario(s.file, flows.path);
+}
+
+bool write_run_report(const std::string& dir, const Report& report, const FlowsCheck* flows,
+                      std::string& why) {
     // The stored frames of a changed flow, so that its page shows the old sequence.
     std::string unread;
     if (flows != nullptr)
@@ -92,7 +85,7 @@ bool write_screen_report(const std::string& dir, const std::vector<ScreenFailure
         s.file = f.test;
         s.stem = evidence_stem(s.file);
         s.name = f.name;
-        s.result = "fail";
+        s.verdict = Verdict::fail;
         s.message = f.message;
         s.reference = f.reference;
         // Each picture is copied when it is there: a missing reference has no expected, a size apart no diff.

@@ -31,7 +31,7 @@ bool report_writes(const fs::path& path, const fs::path& report) {
     if (!inside(path, report) || path == report) return false;
     const fs::path relative = path.lexically_relative(report);
     const std::string first = relative.begin()->string();
-    if (first == "screens" || first == "pictures" || first == "diffs") return true;
+    if (first == "screens" || first == "pictures" || first == "diffs" || first == "outputs") return true;
     return std::distance(relative.begin(), relative.end()) == 1 &&
            (first == "report.json" || relative.extension() == ".html");
 }

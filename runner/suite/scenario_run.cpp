@@ -1,5 +1,6 @@
 #include "runner/suite/scenario_run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -55,6 +56,8 @@ class Run {
     bool screenshot_save(const Step& s);
     bool screenshot_compare(const Step& s);
     bool record_start(const Step& s);
+    bool finish_recording();
+    void copy_output(const Step& s);
     bool fail(const Step& s, const std::string& what, const Condition* at = nullptr);
     bool capped() const { return player_.capped(); }
     // The flow and the report's frames (options_.record).
@@ -89,7 +92,7 @@ class Run {
 ScenarioResult Run::run() {
     const auto started = std::chrono::steady_clock::now();
     ScenarioResult result;
-    result.passed = true;
+    result.verdict = Verdict::pass;
     if (options_.write_files) remove_stale_evidence();
     for (std::size_t i = 0; i < scenario_.steps.size(); ++i) {
         const Step& s = scenario_.steps[i];
@@ -104,27 +107,26 @@ ScenarioResult Run::run() {
         const bool ok = step(s);
         if (options_.record) trace_step(i);
         if (!ok) {
-            result.passed = false;
-            result.interrupted = player_.stopped();
+            result.verdict = player_.stopped() ? Verdict::interrupted : Verdict::fail;
             break;
         }
         // The loader bounds the waits; keys that wait for the slot are
         // bounded here, so that no scenario runs much past 24 h.
         if (driver_.now() > MAX_TOTAL_PASSES) {
-            result.passed = false;
+            result.verdict = Verdict::fail;
             fail(s, "the scenario ran past the 24 h of simulated time it may take");
             break;
         }
     }
-    if (!recorder_.finish(driver_.now_ms()) && result.passed && recording_ != nullptr) {
-        result.passed = false;
+    if (!finish_recording() && result.passed() && recording_ != nullptr) {
+        result.verdict = Verdict::fail;
         fail(*recording_, "the recording could not be finished at the end: " + recorder_.error());
     }
     if (options_.record) check_flow(result);
     if (!unstored_.empty()) {
         // A report or flows file that silently lacks pictures would pass for complete.
-        message_ += (result.passed ? scenario_.file + ": " : std::string("; ")) + unstored_;
-        result.passed = false;
+        message_ += (result.passed() ? scenario_.file + ": " : std::string("; ")) + unstored_;
+        result.verdict = Verdict::fail;
     }
     result.sim_ms = driver_.now_ms();
     result.message = message_;
@@ -157,8 +159,7 @@ bool Run::step(const Step& s) {
     case StepKind::record_start:
         return record_start(s);
     case StepKind::record_stop:
-        if (!recorder_.finish(driver_.now_ms()))
-            return fail(s, "the recording could not be finished: " + recorder_.error());
+        if (!finish_recording()) return fail(s, "the recording could not be finished: " + recorder_.error());
         return true;
     default:
         return true;
@@ -192,7 +193,28 @@ bool Run::screenshot_save(const Step& s) {
     std::string shown, why;
     if (!write_png(options_.out_dir, s.image.path, take_rgb(s.image.view, s.image.scale), shown, why))
         return fail(s, why);
+    copy_output(s);
     return true;
+}
+
+bool Run::finish_recording() {
+    const bool open = recorder_.active();
+    if (!recorder_.finish(driver_.now_ms())) return false;
+    if (open && recording_ != nullptr) copy_output(*recording_);
+    return true;
+}
+
+// A saved screenshot or a finished recording, copied into the report so that
+// its page shows it wherever the report is opened or moved.
+void Run::copy_output(const Step& s) {
+    if (options_.report_dir.empty() || !options_.write_files) return;
+    std::string bytes, why;
+    const auto most = static_cast<std::size_t>(std::max<int64_t>(budget_.left, 0));
+    if (read_file_beneath(options_.out_dir, s.image.path, most, bytes, why) && bytes.size() <= most &&
+        write_file_beneath(options_.report_dir, report_output(evidence_, s.image.path), bytes, true,
+                           &budget_, why) &&
+        std::find(record_.outputs.begin(), record_.outputs.end(), s.image.path) == record_.outputs.end())
+        record_.outputs.push_back(s.image.path);
 }
 
 bool Run::screenshot_compare(const Step& s) {
@@ -229,7 +251,7 @@ bool Run::screenshot_compare(const Step& s) {
 bool Run::record_start(const Step& s) {
     if (!options_.write_files) return true;
     std::string why;
-    if (!recorder_.finish(driver_.now_ms()))
+    if (!finish_recording())
         return fail(s, "the recording before could not be finished: " + recorder_.error());
     if (!recorder_.start(options_.out_dir, s.image.path, s.image.view, s.image.scale, driver_.now_ms(), why))
         return fail(s, why);
@@ -303,23 +325,23 @@ void Run::trace_step(std::size_t index) {
 }
 
 void Run::check_flow(ScenarioResult& result) {
-    if (!result.passed) return;
+    if (!result.passed()) return;
     if (record_.flow_overflowed) {
-        result.passed = false;
+        result.verdict = Verdict::fail;
         message_ = scenario_.file + ": the flow has more than " + std::to_string(MAX_FLOW_FRAMES) +
                    " frames, more than a flows file keeps";
         return;
     }
     if (options_.update || !options_.flow_required) return;
     if (options_.expected_flow == nullptr) {
-        result.passed = false;
+        result.verdict = Verdict::fail;
         message_ = scenario_.file + ": " + options_.flows_name +
                    " has no flow for this scenario (--update records it)";
         return;
     }
     const FlowDifference difference = compare_flows(*options_.expected_flow, record_.flow);
     if (difference.hunks.empty()) return;
-    result.passed = false;
+    result.verdict = Verdict::fail;
     record_.flow_changed = true;
     message_ = describe_difference(difference, *options_.expected_flow, record_.flow, scenario_,
                                    options_.flows_name);

@@ -50,13 +50,13 @@ TEST(ScenarioFlows, AChangedFrameInTheMiddleIsFoundAndNamedWithItsStep) {
     const Flow& flow = first.record.flow;
     ASSERT_GE(flow.size(), 6u);
     EXPECT_EQ(run_text(MENU_WALK, &flow).record.flow.size(), flow.size()) << "a run repeats its flow";
-    EXPECT_TRUE(run_text(MENU_WALK, &flow).passed);
+    EXPECT_TRUE(run_text(MENU_WALK, &flow).passed());
 
     const std::size_t middle = flow.size() / 2;
     Flow changed = flow;
     changed[middle].hash ^= 1;
     const ScenarioResult r = run_text(MENU_WALK, &changed);
-    EXPECT_FALSE(r.passed);
+    EXPECT_FALSE(r.passed());
     const std::string step = "walk.yaml:" + std::to_string(flow[middle].line) + ":";
     EXPECT_EQ(r.message.rfind(step, 0), 0u) << r.message;
     EXPECT_NE(r.message.find("at frame " + std::to_string(middle + 1) + " "), std::string::npos) << r.message;

@@ -8,6 +8,7 @@
 
 #include "display/framebuffer.h"
 #include "display/text_record.h"
+#include "host/panel/front_panel.h"
 #include "picture/picture.h"
 #include "runner/files/gif_recorder.h"
 #include "runner/play/conditions.h"
@@ -60,6 +61,31 @@ TEST(ScenarioRuns, GifFramesCarryTheirSimulatedTimeAndNoDelayBelowTwo) {
     EXPECT_EQ(frames[2].first_pixel, 4);
 }
 
+// The device view shows the lamp as the window does, and a change of the lamp
+// alone is a frame of a device recording, so that a recorded alarm shows it.
+TEST(ScenarioRuns, DevicePicturesShowTheLamp) {
+    const std::string path = test_output_dir() + "/lamp.gif";
+    front_panel_reset();
+    GifRecorder recorder;
+    std::string why;
+    ASSERT_TRUE(recorder.start(path, View::device, 1, 0.0, why)) << why;
+    for (const bool bright : {true, false}) {
+        front_panel.lamp_bright = bright;
+        recorder.capture(bright ? 0.0 : 500.0);
+        const RgbPicture picture = take_rgb(View::device, 1);
+        ASSERT_EQ(picture.width, DEVICE_WIDTH);
+        ASSERT_EQ(picture.height, DEVICE_VIEW_HEIGHT);
+        const std::size_t centre =
+            (static_cast<std::size_t>(LAMP_Y + LAMP_SIZE / 2) * picture.width + LAMP_X + LAMP_SIZE / 2) * 3;
+        const uint32_t rgb =
+            picture.rgb[centre] << 16 | picture.rgb[centre + 1] << 8 | picture.rgb[centre + 2];
+        EXPECT_EQ(rgb, bright ? LAMP_BRIGHT_RGB : LAMP_DARK_RGB);
+    }
+    ASSERT_TRUE(recorder.finish(1000.0));
+    EXPECT_EQ(read_frames(path).size(), 2u);
+    front_panel_reset();
+}
+
 // Power on, an alarm, the menus, a page and the min/max record: state that a
 // run could leave behind for the next one.
 constexpr const char* BUSY_SCENARIO = R"(
@@ -86,7 +112,7 @@ TEST(ScenarioRuns, TheSameScenarioTwiceGivesTheSameResult) {
     const std::vector<ScenarioResult> forked =
         run_all(scenarios, options, 2, [](std::size_t, const ScenarioResult&) {});
     ASSERT_EQ(forked.size(), 2u);
-    EXPECT_TRUE(forked[0].passed) << forked[0].message;
+    EXPECT_TRUE(forked[0].passed()) << forked[0].message;
     EXPECT_EQ(forked[0].digest, forked[1].digest);
     EXPECT_DOUBLE_EQ(forked[0].sim_ms, forked[1].sim_ms);
     // In one process too: each run starts from a freshly started instrument.
@@ -110,7 +136,7 @@ TEST(ScenarioRuns, AnExpectAfterASliderJudgesTheFrameThatShowsIt) {
         run_text("name: t\nsteps:\n  - set: {ch1: 216, ch2: 156, ch3: 2048, volts: 1440}\n  - power: on\n"
                  "  - wait: 2 samples\n  - expect: {text: OILT, blink-phase: 0}\n  - mode: {ch2: off}\n"
                  "  - expect: {no-text: OILT}\n");
-    EXPECT_TRUE(r.passed) << r.message;
+    EXPECT_TRUE(r.passed()) << r.message;
     // Two sampling ticks of 1.1 s from the start, and the pass after the mode slider.
     EXPECT_DOUBLE_EQ(r.sim_ms, 2200 + 100.0 / 6);
 }

@@ -291,8 +291,8 @@ std::string index_page(const Report& report) {
     for (const ReportScenario& s : report.scenarios)
         out += "<tr><td class=\"" + std::string(verdict_name(s.verdict)) + "\">" + verdict_name(s.verdict) +
                "</td><td><a href=\"" + page_of(s) + "\">" + html(s.file) + "</a></td><td>" + html(s.name) +
-               "</td><td>" + seconds(s.sim_s) + "</td><td>" + seconds(s.wall_s) + "</td><td>" + html(s.message) +
-               "</td></tr>\n";
+               "</td><td>" + seconds(s.sim_s) + "</td><td>" + seconds(s.wall_s) + "</td><td>" +
+               html(s.message) + "</td></tr>\n";
     return out + "</table>\n</body>\n</html>\n";
 }
 

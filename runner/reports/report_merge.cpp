@@ -92,7 +92,8 @@ int merge_reports(const std::string& out, const std::vector<std::string>& dirs) 
             for (int k = 0; k < EVIDENCE_KINDS; ++k)
                 if (s.evidence[k])
                     copier.copy(dirs[d], evidence_picture(s.stem, static_cast<Evidence>(k)), false);
-            for (const std::string& save : s.outputs) copier.copy(dirs[d], report_output(s.stem, save), false);
+            for (const std::string& save : s.outputs)
+                copier.copy(dirs[d], report_output(s.stem, save), false);
             for (const FlowEntry& e : s.flow) copier.copy(dirs[d], screen_picture(e.hash), true);
             for (const ReportStep& step : s.steps) copier.copy(dirs[d], screen_picture(step.hash), true);
             for (const FlowEntry& e : s.expected_flow)

@@ -105,7 +105,7 @@ class TfrmMain : public QMainWindow {
     void build_sliders();
     void set_tab_order();
     void give_keys_back();
-    QLabel* make_label(const char* caption, int x, int y);
+    QLabel* make_label(const QString& caption, int x, int y);
     TScrollBar* make_slider(int y, int maximum, void (TfrmMain::*handler)());
     void show_graphics_failure(const char* message);
     // The lamp and, if the frame changed, the display after one pass.

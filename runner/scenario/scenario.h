@@ -10,10 +10,8 @@
 
 #include "host/panel/front_panel.h"
 
-// Simulated time counts passes: the 100 ms timer ticks once every
-// PASSES_PER_TICK passes, so a pass stands for 100/6 ms.
-constexpr int PASSES_PER_TICK = 6;
-constexpr int64_t MS_PER_TICK = 100;
+// Simulated time counts passes: the timer ticks once every PASSES_PER_TICK
+// passes (front_panel.h), so a pass stands for PASS_MS.
 
 // The front panel's inputs: ch1..ch4, then the supply voltage (volts).
 constexpr int RAW_INPUTS = RAW_INPUT_COUNT;

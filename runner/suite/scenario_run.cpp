@@ -126,7 +126,7 @@ ScenarioResult Run::run() {
     if (!unstored_.empty()) {
         // A report or flows file that silently lacks pictures would pass for complete.
         message_ += (result.passed() ? scenario_.file + ": " : std::string("; ")) + unstored_;
-        result.verdict = Verdict::fail;
+        if (result.passed()) result.verdict = Verdict::fail;
     }
     result.sim_ms = driver_.now_ms();
     result.message = message_;
@@ -211,8 +211,8 @@ void Run::copy_output(const Step& s) {
     std::string bytes, why;
     const auto most = static_cast<std::size_t>(std::max<int64_t>(budget_.left, 0));
     if (read_file_beneath(options_.out_dir, s.image.path, most, bytes, why) && bytes.size() <= most &&
-        write_file_beneath(options_.report_dir, report_output(evidence_, s.image.path), bytes, true,
-                           &budget_, why) &&
+        write_file_beneath(options_.report_dir, report_output(evidence_, s.image.path), bytes, true, &budget_,
+                           why) &&
         std::find(record_.outputs.begin(), record_.outputs.end(), s.image.path) == record_.outputs.end())
         record_.outputs.push_back(s.image.path);
 }

@@ -8,6 +8,7 @@
 #include <gif_lib.h>
 
 #include "display/framebuffer.h"
+#include "display/palette.h"
 
 namespace {
 
@@ -77,7 +78,7 @@ bool GifRecorder::start(const std::string& root, const std::string& relative, Vi
 
     GifColorType colours[GIF_COLOURS];
     for (int i = 0; i < GIF_COLOURS; ++i) {
-        const uint32_t c = gif_colour(i);
+        const uint32_t c = palette_rgb(static_cast<uint8_t>(i));
         colours[i] = GifColorType{static_cast<GifByteType>(c >> 16), static_cast<GifByteType>(c >> 8),
                                   static_cast<GifByteType>(c)};
     }

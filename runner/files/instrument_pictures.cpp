@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr uint32_t MAGENTA = 0xFF00FF;
-
 // The front picture scaled to the window's 241 by 249 by averaging the source
 // pixels under each target pixel, as a smooth downscale does.
 RgbPicture window_front() {
@@ -68,11 +66,6 @@ const IndexedPicture& front_indexed() {
     return front;
 }
 
-uint8_t frame_index(int x, int y) {
-    const uint8_t v = FrameBuffer[y][x];
-    return v < PALETTE_SIZE ? v : NO_COLOUR_INDEX;
-}
-
 // The unscaled picture: the display, or the device with the panel (black
 // beyond the frame buffer's 160 by 128) set in.
 void take_unscaled(View view, IndexedPicture& p) {
@@ -81,14 +74,14 @@ void take_unscaled(View view, IndexedPicture& p) {
         p.height = LCD_HEIGHT;
         p.index.resize(static_cast<std::size_t>(LCD_WIDTH) * LCD_HEIGHT);
         for (int y = 0; y < LCD_HEIGHT; ++y)
-            for (int x = 0; x < LCD_WIDTH; ++x) p.index[y * LCD_WIDTH + x] = frame_index(x, y);
+            for (int x = 0; x < LCD_WIDTH; ++x) p.index[y * LCD_WIDTH + x] = FrameBuffer[y][x];
         return;
     }
     p = front_indexed();
     for (int y = 0; y < PANEL_HEIGHT; ++y)
         for (int x = 0; x < PANEL_WIDTH; ++x)
             p.index[(PANEL_Y + y) * p.width + PANEL_X + x] =
-                x < LCD_WIDTH && y < LCD_HEIGHT ? frame_index(x, y) : uint8_t{COLOUR_BLACK};
+                x < LCD_WIDTH && y < LCD_HEIGHT ? FrameBuffer[y][x] : uint8_t{COLOUR_BLACK};
 }
 
 void scale_up(const IndexedPicture& in, int scale, IndexedPicture& out) {
@@ -104,11 +97,6 @@ void scale_up(const IndexedPicture& in, int scale, IndexedPicture& out) {
 
 } // namespace
 
-uint32_t gif_colour(int index) {
-    if (index < PALETTE_SIZE) return lcd_palette[index];
-    return index == NO_COLOUR_INDEX ? MAGENTA : 0;
-}
-
 void take_indexed(View view, int scale, IndexedPicture& picture) {
     if (scale == 1) {
         take_unscaled(view, picture);
@@ -122,7 +110,7 @@ void take_indexed(View view, int scale, IndexedPicture& picture) {
 RgbPicture to_rgb(const IndexedPicture& picture) {
     RgbPicture out{picture.width, picture.height, std::vector<uint8_t>(picture.index.size() * 3)};
     for (std::size_t i = 0; i < picture.index.size(); ++i) {
-        const uint32_t c = gif_colour(picture.index[i]);
+        const uint32_t c = palette_rgb(picture.index[i]);
         out.rgb[i * 3] = static_cast<uint8_t>(c >> 16);
         out.rgb[i * 3 + 1] = static_cast<uint8_t>(c >> 8);
         out.rgb[i * 3 + 2] = static_cast<uint8_t>(c);

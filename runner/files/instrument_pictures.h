@@ -10,16 +10,13 @@
 #include "host/panel/jpeg_decode.h"
 #include "runner/scenario/scenario.h"
 
+// The indices are the frame buffer's own, so a picture's colours, and a GIF's
+// colour table, are palette_rgb() of them.
 struct IndexedPicture {
     int width = 0;
     int height = 0;
     std::vector<uint8_t> index; // one palette index per pixel, rows top first
 };
-
-// The 256-entry GIF colour table: the instrument's 246 colours, then black.
-// Index 246 marks frame-buffer values without a colour (shown magenta).
-constexpr uint8_t NO_COLOUR_INDEX = 246;
-uint32_t gif_colour(int index);
 
 // The current frame buffer (or the device around it) as palette indices.
 void take_indexed(View view, int scale, IndexedPicture& picture);

@@ -159,7 +159,7 @@ bool reading_of(int c, int32_t& value) {
 
 bool readings_hold(const Condition& cond, std::string& found) {
     bool all = true;
-    for (int c = 0; c < CHANNELS; ++c) {
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
         if (!cond.readings[c]) continue;
         int32_t value = 0;
         const bool has = reading_of(c, value);
@@ -194,7 +194,7 @@ bool screen_holds(const Condition& c, std::string& found) {
 } // namespace
 
 bool channel_reading(int channel, int32_t& value) {
-    return channel >= 0 && channel < CHANNELS && reading_of(channel, value);
+    return channel >= 0 && channel < CHANNEL_COUNT && reading_of(channel, value);
 }
 
 bool condition_holds(const Condition& c, const Driver& driver, std::string& found) {
@@ -252,7 +252,7 @@ std::string describe(const Condition& c) {
         return std::string("page ") + PAGE_NAMES[c.choice];
     case ConditionKind::reading: {
         std::string out = "reading";
-        for (int i = 0; i < CHANNELS; ++i) {
+        for (int i = 0; i < CHANNEL_COUNT; ++i) {
             if (!c.readings[i]) continue;
             const Range& r = *c.readings[i];
             out += std::string(" ") + INPUT_NAMES[i] + " " +

@@ -182,7 +182,7 @@ class Instrument {
 
     std::optional<int> reading(const std::string& channel) {
         live();
-        const int c = index_of_name(INPUT_NAMES, CHANNELS, channel.c_str());
+        const int c = index_of_name(INPUT_NAMES, CHANNEL_COUNT, channel.c_str());
         if (c < 0) load_step("expect: {reading: {" + quoted(channel) + ": 0}}"); // the loader's message
         if (c < 0) throw py::value_error("unknown channel " + channel);
         int32_t value = 0;
@@ -347,6 +347,7 @@ PYBIND11_MODULE(_qd5, m) {
     m.doc() = "The Nuva QD-5 instrument in simulated time (the compiled core of qd5)";
     m.attr("WIDTH") = LCD_WIDTH;
     m.attr("HEIGHT") = LCD_HEIGHT;
+    m.attr("CHANNEL_COUNT") = CHANNEL_COUNT;
     m.attr("PASSES_PER_TICK") = PASSES_PER_TICK;
     m.attr("MS_PER_TICK") = MS_PER_TICK;
     m.attr("MAX_STEPS") = MAX_STEPS;

@@ -276,7 +276,7 @@ void draw_markings() {
 // seconds after power-on, with the inputs of the README's screenshot.
 void draw_run_screen() {
     power_on_sequence();
-    const uint16_t inputs[4] = {197, 247, 2467, 1332};
+    const uint16_t inputs[CHANNEL_COUNT] = {197, 247, 2467, 1332};
     std::copy(std::begin(inputs), std::end(inputs), adc_input);
     supply_adc = 1332;
     for (int tick = 0; tick < 33; ++tick) {

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr uint32_t MAGENTA = 0xFF00FF;
 constexpr uint32_t STRIP_RGB = 0xEFEFEF; // a light window background around the lamp
 
 // Whether the device view's pixel x, y is on the lamp's disc.
@@ -125,7 +124,7 @@ uint32_t gif_colour(int index) {
     if (index < PALETTE_SIZE) return lcd_palette[index];
     switch (index) {
     case NO_COLOUR_INDEX:
-        return MAGENTA;
+        return palette_rgb(NO_COLOUR_INDEX); // black, as on every other host
     case LAMP_BRIGHT_INDEX:
         return LAMP_BRIGHT_RGB;
     case LAMP_DARK_INDEX:

@@ -23,7 +23,7 @@ constexpr int DEVICE_VIEW_HEIGHT = LAMP_Y + LAMP_SIZE + LAMP_X;
 
 // The 256-entry GIF colour table: the instrument's 246 colours, then the
 // entries below, then black. Index 246 marks frame-buffer values without a
-// colour (shown magenta); the lamp and the strip around it are exact.
+// colour (black, as everywhere); the lamp and the strip around it are exact.
 constexpr uint8_t NO_COLOUR_INDEX = 246;
 constexpr uint8_t LAMP_BRIGHT_INDEX = 247;
 constexpr uint8_t LAMP_DARK_INDEX = 248;

@@ -12,6 +12,7 @@
 
 #include "display/framebuffer.h"
 #include "display/palette.h"
+#include "display/text.h"
 #include "display/text_record.h"
 #include "runner/files/path_rule.h"
 #include "runner/scenario/clean_text.h"
@@ -235,10 +236,10 @@ void Loader::mode(Step& s, const YAML::Node& v) {
     input_time(v, -1);
     for (const auto& entry : mapping(v, "mode")) {
         const int channel = choose(entry.first, "channel", INPUT_NAMES);
-        if (channel >= CHANNELS) fail(entry.first, "the supply voltage has no mode");
+        if (channel >= CHANNEL_COUNT) fail(entry.first, "the supply voltage has no mode");
         const std::string text = scalar(entry.second, "mode");
         const bool number = !text.empty() && std::isdigit(static_cast<unsigned char>(text[0]));
-        s.modes[channel] = static_cast<uint8_t>(number ? integer(entry.second, "mode", 0, 4)
+        s.modes[channel] = static_cast<uint8_t>(number ? integer(entry.second, "mode", 0, MODE_COUNT - 1)
                                                        : choose(entry.second, "mode", MODE_NAMES));
     }
 }
@@ -356,13 +357,14 @@ void Loader::text_options(Condition& c, const std::optional<YAML::Node>& colour,
                           const std::optional<YAML::Node>& size, const std::optional<YAML::Node>& at) {
     if (colour) c.colour = static_cast<int>(integer(*colour, "colour", 0, PALETTE_SIZE - 1));
     if (size) {
-        static const int SIZES[] = {8, 9, 10, 12, 16, 20, 24, 30, 34};
-        c.size = static_cast<int>(integer(*size, "size", 8, 34));
+        c.size = static_cast<int>(integer(*size, "size", FONT_SIZES[0], FONT_SIZES[FONT_COUNT - 1]));
         bool known = false;
-        for (int s : SIZES) known = known || s == c.size;
-        if (!known)
-            fail(*size,
-                 "unknown font size " + std::to_string(c.size) + " (8, 9, 10, 12, 16, 20, 24, 30, 34)");
+        std::string sizes;
+        for (uint8_t s : FONT_SIZES) {
+            known = known || s == c.size;
+            sizes += (sizes.empty() ? "" : ", ") + std::to_string(s);
+        }
+        if (!known) fail(*size, "unknown font size " + std::to_string(c.size) + " (" + sizes + ")");
     }
     if (at) {
         bool x = false, y = false;
@@ -440,7 +442,7 @@ void Loader::page_condition(Condition& c, const YAML::Node& v) { c.choice = choo
 void Loader::reading_condition(Condition& c, const YAML::Node& v) {
     for (const auto& entry : mapping(v, "reading")) {
         const int channel = choose(entry.first, "channel", INPUT_NAMES);
-        if (channel >= CHANNELS) fail(entry.first, "the supply voltage is read through a volts channel");
+        if (channel >= CHANNEL_COUNT) fail(entry.first, "the supply voltage is read through a volts channel");
         constexpr int64_t LOW = -32768, HIGH = 32767;
         if (entry.second.IsMap()) {
             Range r{static_cast<int32_t>(LOW), static_cast<int32_t>(HIGH)};

@@ -8,13 +8,19 @@
 #include "measurement/sampling.h"
 #include "measurement/settings.h"
 #include "menus/screen_table.h"
+#include "runner/play/state_condition.h"
+#include "runner/play/text_patterns.h"
 #include "runner/scenario/vocabulary.h"
 
 namespace {
 
+bool options_match(const TextRecordEntry& entry, const Condition& c) {
+    return (c.colour < 0 || c.colour == entry.colour) && (c.size < 0 || c.size == entry.size) &&
+           (!c.at || (c.x == entry.x && c.y == entry.y));
+}
+
 bool text_matches(const TextRecordEntry& entry, const Condition& c) {
-    return c.text == entry.text && (c.colour < 0 || c.colour == entry.colour) &&
-           (c.size < 0 || c.size == entry.size) && (!c.at || (c.x == entry.x && c.y == entry.y));
+    return c.text == entry.text && options_match(entry, c);
 }
 
 // Whether the screen still shows drawing i at the end of the frame: a later
@@ -30,6 +36,10 @@ bool still_shown(int i) {
 }
 
 } // namespace
+
+bool text_shown(int i) { return i >= 0 && i < text_record_count && still_shown(i); }
+
+bool text_options_match(int i, const Condition& c) { return options_match(text_record[i], c); }
 
 std::string shown_texts() {
     std::string out;
@@ -59,7 +69,7 @@ namespace {
 bool text_holds(const Condition& c, std::string& found) {
     for (int i = 0; i < text_record_count; ++i)
         if (text_matches(text_record[i], c) && still_shown(i)) return true;
-    found = drawn_texts();
+    found = drawn_texts() + nearest_text_hint(c.text);
     return false;
 }
 
@@ -167,6 +177,13 @@ bool condition_holds(const Condition& c, const Driver& driver, std::string& foun
         if (blink_phase == c.choice) return true;
         found = "blink phase " + std::to_string(blink_phase);
         return false;
+    case ConditionKind::state:
+        return state_holds(c, found);
+    case ConditionKind::text_contains:
+    case ConditionKind::no_text_contains:
+    case ConditionKind::text_matches:
+    case ConditionKind::no_text_matches:
+        return text_pattern_holds(c, found);
     }
     return false;
 }
@@ -210,6 +227,13 @@ std::string describe(const Condition& c) {
                std::to_string(c.colour);
     case ConditionKind::blink_phase:
         return "blink phase " + std::to_string(c.choice);
+    case ConditionKind::state:
+        return describe_state(c);
+    case ConditionKind::text_contains:
+    case ConditionKind::no_text_contains:
+    case ConditionKind::text_matches:
+    case ConditionKind::no_text_matches:
+        return describe_text_pattern(c);
     }
     return "";
 }

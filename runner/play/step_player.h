@@ -1,5 +1,5 @@
 // The steps that act on the instrument and judge it (power, set, mode, zolt,
-// press, wait, wait-for, expect), played on a driver exactly as qd5run plays
+// press, click, settings, wait, wait-for, expect), played on a driver exactly as qd5run plays
 // them. The runner and the Python module both play their steps here.
 #pragma once
 
@@ -27,6 +27,7 @@ class StepPlayer {
     bool capped() const { return max_passes_ >= 0 && driver_.now() >= max_passes_; }
 
   private:
+    bool press_until(const Step& s, std::string& what, const Condition*& failing);
     void wait(int64_t passes);
     void wait_samples(int samples);
 

@@ -39,6 +39,7 @@ refs: build
 DOC_SCENARIOS = scenarios/power_on_pages.yaml scenarios/oil_pressure_alarm.yaml
 docs: refs
 	$(BUILD)/qd5run --out docs $(DOC_SCENARIOS)
+	$(BUILD)/make_inputs docs/INPUTS.md
 	/usr/bin/python3 tests/report/test_report.py $(BUILD)/qd5run . $(BUILD)/test-output/report --screenshot docs/report.png
 
 bench: build

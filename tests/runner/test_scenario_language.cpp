@@ -91,17 +91,22 @@ TEST(ScenarioLanguage, TheDocsTablesAreGeneratedFromTheLanguageTable) {
 // Every example of the table loads: a word the loader does not know cannot
 // be documented.
 TEST(ScenarioLanguage, EveryExampleOfTheTableLoads) {
-    for (const auto& [words, count] :
-         {std::pair{STEP_WORDS, STEP_WORD_COUNT}, {CONDITION_WORDS, CONDITION_WORD_COUNT}})
-        for (int i = 0; i < count; ++i) {
-            const std::string example = words[i].example;
+    struct Words {
+        const LanguageWord* words;
+        int count;
+        bool conditions;
+    };
+    for (const Words& table :
+         {Words{STEP_WORDS, STEP_WORD_COUNT, false}, Words{CONDITION_WORDS, CONDITION_WORD_COUNT, true}})
+        for (int i = 0; i < table.count; ++i) {
+            const std::string example = table.words[i].example;
             const std::size_t from = example.find('`') + 1, to = example.find('`', from);
             std::string step = example.substr(from, to - from);
-            if (words == CONDITION_WORDS) step = "expect: {" + step + "}";
+            if (table.conditions) step = "expect: {" + step + "}";
             Scenario scenario;
             std::string error;
             EXPECT_TRUE(load_scenario_text("name: x\nsteps:\n  - " + step + "\n", "f.yaml", scenario, error))
-                << words[i].name << ": " << error;
+                << table.words[i].name << ": " << error;
         }
 }
 

@@ -33,6 +33,7 @@ Limits limits(uint8_t c, uint8_t mode) {
     switch (mode) {
     case MODE_PRESSURE: {
         const PressureChannelConfig& r = channel_settings.pressure[c];
+        // The default sender is the VDO one, whose model names its curve.
         return limits_of(r, "0.1 bar", vdo_model_names[r.vdo_model]);
     }
     case MODE_TEMPERATURE: {
@@ -126,9 +127,10 @@ std::string table() {
             const Limits l = limits(c, mode);
             const auto below = [](int32_t limit) { return [limit](int32_t v) { return v < limit; }; };
             const auto above = [](int32_t limit) { return [limit](int32_t v) { return v > limit; }; };
-            out << "| CH " << c + 1 << " | " << MODES[mode] << (l.sender[0] ? " (" : "")
-                << latin1_to_utf8(l.sender) << (l.sender[0] ? ")" : "") << " | " << l.unit << " | "
-                << l.display_min << ".." << l.display_max << ": "
+            out << "| CH " << c + 1 << " | " << MODES[mode]
+                << (l.sender[0] ? (mode == MODE_PRESSURE ? " (VDO " : " (") : "") << latin1_to_utf8(l.sender)
+                << (l.sender[0] ? ")" : "") << " | " << l.unit << " | " << l.display_min << ".."
+                << l.display_max << ": "
                 << raw_range(c, mode, [&](int32_t v) { return v >= l.display_min && v <= l.display_max; })
                 << " | " << limit_cell(l.low_alarm, true, l.low_on, raw_range(c, mode, below(l.low_alarm)))
                 << " | " << limit_cell(l.low_caution, false, false, raw_range(c, mode, below(l.low_caution)))

@@ -73,6 +73,8 @@ std::string nearest_text_hint(const std::string& wanted) {
         const std::size_t d = distance(wanted, text_record[i].text);
         if (best < 0 || d < best_distance) best = i, best_distance = d;
     }
-    if (best < 0 || best_distance == 0) return "";
+    // A text that shares less than half of the wanted one is no likely slip.
+    const std::size_t most = wanted.size() / 2 > 1 ? wanted.size() / 2 : 1;
+    if (best < 0 || best_distance == 0 || best_distance > most) return "";
     return "; did you mean '" + latin1_to_utf8(text_record[best].text) + "'?";
 }

@@ -61,3 +61,29 @@ std::string cut_utf8(const std::string& s, std::size_t bytes) {
     while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) --end;
     return s.substr(0, end);
 }
+
+std::string html_escaped(const std::string& s) {
+    std::string out;
+    for (const char c : printable(s)) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}

@@ -11,3 +11,5 @@
 std::string printable(const std::string& s);
 // s cut to at most bytes, never inside a UTF-8 character.
 std::string cut_utf8(const std::string& s, std::size_t bytes);
+// s as printable() shows it, escaped for HTML text and attribute values.
+std::string html_escaped(const std::string& s);

@@ -1,5 +1,6 @@
 #include "runner/play/step_player.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "host/panel/device.h"
@@ -103,14 +104,16 @@ bool StepPlayer::play(const Step& s, std::string& what, const Condition*& failin
 }
 
 void StepPlayer::wait(int64_t passes) {
-    for (int64_t i = 0; i < passes && !capped(); ++i) driver_.step();
+    driver_.run(max_passes_ >= 0 ? std::min(passes, std::max<int64_t>(0, max_passes_ - driver_.now()))
+                                 : passes);
 }
 
 // The sampling tick flips the blink phase; the pass on that tick samples.
+// Only a tick flips it, so time moves from tick to tick.
 void StepPlayer::wait_samples(int samples) {
     for (int seen = 0; seen < samples && !capped();) {
         const uint8_t phase = blink_phase;
-        driver_.step();
+        wait(PASSES_PER_TICK - driver_.now() % PASSES_PER_TICK);
         seen += blink_phase != phase;
     }
 }

@@ -175,8 +175,34 @@ std::string map_dot(const Exploration& e, const std::vector<bool>& dead) {
     return dot + "}\n";
 }
 
-// Runs Graphviz's dot in folder: map.dot to map.svg.
-bool run_dot(const std::string& folder, std::string& why) {
+// The overview: one node per screen with the picture of its first state,
+// joined by the moves that lead from one screen to another.
+std::string screens_dot(const Exploration& e) {
+    std::map<std::string, std::size_t> first;
+    for (std::size_t s = 0; s < e.states.size(); ++s) first.emplace(e.states[s].screen, s);
+    std::map<std::pair<std::string, std::string>, std::set<std::string>> joined;
+    for (const ExploredEdge& edge : e.edges) {
+        const std::string& from = e.states[static_cast<std::size_t>(edge.from)].screen;
+        const std::string& to = e.states[static_cast<std::size_t>(edge.to)].screen;
+        if (from != to) joined[{from, to}].insert(e.moves[static_cast<std::size_t>(edge.move)].name);
+    }
+    std::string dot = "digraph screens {\n  rankdir=LR; nodesep=0.3; ranksep=1.2;\n"
+                      "  node [shape=box, margin=0.02, fontname=\"sans-serif\", fontsize=12, labelloc=b];\n"
+                      "  edge [fontname=\"sans-serif\", fontsize=10, color=\"#555555\"];\n";
+    for (const auto& [screen, s] : first)
+        dot += "  " + dot_quoted(screen) + " [image=" + dot_quoted(picture_of(e.states[s].hash)) +
+               ", label=" + dot_quoted(screen + ", depth " + std::to_string(e.states[s].depth)) + "];\n";
+    for (const auto& [ends, names] : joined) {
+        std::string label;
+        for (const std::string& name : names) label += (label.empty() ? "" : ", ") + name;
+        dot += "  " + dot_quoted(ends.first) + " -> " + dot_quoted(ends.second) +
+               " [label=" + dot_quoted(label) + "];\n";
+    }
+    return dot + "}\n";
+}
+
+// Runs Graphviz's dot in folder: NAME.dot to NAME.svg.
+bool run_dot(const std::string& folder, const std::string& name, std::string& why) {
     const pid_t child = fork();
     if (child < 0) {
         why = "cannot start Graphviz's dot";
@@ -186,7 +212,8 @@ bool run_dot(const std::string& folder, std::string& why) {
         const int null = open("/dev/null", O_RDWR);
         if (null >= 0) dup2(null, STDIN_FILENO), dup2(null, STDOUT_FILENO);
         if (chdir(folder.c_str()) != 0) _exit(126);
-        execlp("dot", "dot", "-Tsvg", "-o", "map.svg", "map.dot", static_cast<char*>(nullptr));
+        execlp("dot", "dot", "-Tsvg", "-o", (name + ".svg").c_str(), (name + ".dot").c_str(),
+               static_cast<char*>(nullptr));
         _exit(127);
     }
     const auto started = std::chrono::steady_clock::now();
@@ -205,13 +232,14 @@ bool run_dot(const std::string& folder, std::string& why) {
         return false;
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        why = "Graphviz's dot failed on " + folder + "/map.dot";
+        why = "Graphviz's dot failed on " + folder + "/" + name + ".dot";
         return false;
     }
     return true;
 }
 
-std::string map_html(const Exploration& e, const std::vector<bool>& dead, const std::string& svg) {
+std::string map_html(const Exploration& e, const std::vector<bool>& dead, const std::string& screens_svg,
+                     const std::string& svg) {
     const auto& points = coverage_points();
     std::size_t reached = 0;
     for (int w : e.witness_state) reached += w >= 0 ? 1 : 0;
@@ -233,6 +261,9 @@ std::string map_html(const Exploration& e, const std::vector<bool>& dead, const 
          (stop.empty() ? ", neither reached" : ", stopped by its bound of " + stop) + "). " +
          std::to_string(reached) + " of " + std::to_string(points.size()) +
          " coverage points reached. <a href=\"map.json\">map.json</a></p>\n";
+    h += "<h2>Screens</h2>\n<p>Each screen as the picture of its first state, with its depth, and the moves "
+         "that lead from one screen to another.</p>\n<div class=\"map\">\n" +
+         screens_svg + "</div>\n";
     h += "<h2>Map</h2>\n<p>Each state as its picture with its number and depth (the fewest presses from "
          "power-on on the run screen), grouped by screen; each arrow is the move, key or front-panel, by "
          "which a "
@@ -295,17 +326,25 @@ bool write_map(const std::string& out, const Exploration& e, const StatePictures
         if (!write_file_beneath(out, picture_of(hash), bytes, true, nullptr, why)) return false;
     const std::vector<bool> dead = dead_ends(e);
     if (!write_file_beneath(out, "map.json", map_json(e, dead).dump(1) + "\n", true, nullptr, why) ||
-        !write_file_beneath(out, "map.dot", map_dot(e, dead), true, nullptr, why) || !run_dot(out, why))
+        !write_file_beneath(out, "map.dot", map_dot(e, dead), true, nullptr, why) ||
+        !write_file_beneath(out, "screens.dot", screens_dot(e), true, nullptr, why))
         return false;
-    std::string svg;
-    if (!read_file_beneath(out, "map.svg", std::size_t{1} << 30, svg, why)) return false;
-    // Inline, so that the pictures it names load from disk as the page's own.
-    const std::size_t begin = svg.find("<svg");
-    if (begin == std::string::npos) {
-        why = "Graphviz's dot wrote no SVG";
-        return false;
+    // Each drawing inline, so that the pictures it names load from disk as the page's own.
+    std::string svgs[2];
+    const char* const names[2] = {"screens", "map"};
+    for (int i = 0; i < 2; ++i) {
+        std::string svg;
+        if (!run_dot(out, names[i], why) ||
+            !read_file_beneath(out, std::string(names[i]) + ".svg", std::size_t{1} << 30, svg, why))
+            return false;
+        const std::size_t begin = svg.find("<svg");
+        if (begin == std::string::npos) {
+            why = "Graphviz's dot wrote no SVG for " + std::string(names[i]) + ".dot";
+            return false;
+        }
+        svgs[i] = svg.substr(begin);
     }
-    return write_file_beneath(out, "map.html", map_html(e, dead, svg.substr(begin)), true, nullptr, why);
+    return write_file_beneath(out, "map.html", map_html(e, dead, svgs[0], svgs[1]), true, nullptr, why);
 }
 
 bool emit_scenarios(const std::string& dir, const Exploration& e, int& files, std::string& why) {

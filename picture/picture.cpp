@@ -2,7 +2,6 @@
 
 #include <png.h>
 
-#include <cstdlib>
 #include <cstring>
 
 #include "display/framebuffer.h"
@@ -117,9 +116,4 @@ RgbPicture diff_picture(const RgbPicture& actual, const RgbPicture& expected) {
         }
     }
     return diff;
-}
-
-bool references_update_requested() {
-    const char* value = std::getenv("QD5_UPDATE_REFS");
-    return value != nullptr && value[0] == '1';
 }

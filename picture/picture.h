@@ -26,7 +26,3 @@ bool read_png_file(const std::string& path, RgbPicture& picture);
 int64_t differing_pixels(const RgbPicture& actual, const RgbPicture& expected);
 // Differing pixels red over a dimmed copy of the actual picture.
 RgbPicture diff_picture(const RgbPicture& actual, const RgbPicture& expected);
-
-// Whether references are to be rewritten instead of compared: QD5_UPDATE_REFS=1,
-// as `make refs` sets it (qd5run takes --update for the same).
-bool references_update_requested();

@@ -22,8 +22,10 @@
 #include "measurement/settings.h"
 #include "menus/screen_table.h"
 #include "picture/picture.h"
+#include "runner/files/confined_files.h"
 #include "runner/files/gif_recorder.h"
 #include "runner/files/instrument_pictures.h"
+#include "runner/files/reference_check.h"
 #include "runner/play/conditions.h"
 #include "runner/play/driver.h"
 #include "runner/play/step_player.h"
@@ -41,9 +43,21 @@ namespace {
 uint64_t live_generation = 0;
 
 constexpr const char* SOURCE = "python";
-// A sample comes every 1.1 s while the instrument is on; one waited for
-// longer than this never comes.
-constexpr int64_t SAMPLE_PATIENCE = 2 * 1000 / MS_PER_TICK * PASSES_PER_TICK;
+
+// Ctrl+C reaches Python only between bytecodes: a long step asks here, and a
+// KeyboardInterrupt raised by the handler stops it.
+bool python_signal_pending() { return PyErr_CheckSignals() != 0; }
+
+// A path cut at a NUL would name another file, so it is refused as open() does.
+const std::string& checked_path(const std::string& path) {
+    if (path.find('\0') != std::string::npos) throw py::value_error("embedded null byte");
+    return path;
+}
+
+[[noreturn]] void throw_os_error(const std::string& what) {
+    PyErr_SetString(PyExc_OSError, what.c_str());
+    throw py::error_already_set();
+}
 
 // The loader's message without the position, which names the step text that
 // the Python call was turned into, not anything the caller wrote.
@@ -102,8 +116,10 @@ class Instrument {
         front_panel_reset();
         driver_ = std::make_unique<Driver>();
         player_ = std::make_unique<StepPlayer>(*driver_, -1);
-        driver_->after_pass = [this] { after_pass(); };
-        seen_blink_ = blink_phase;
+        player_->interrupted = python_signal_pending;
+        driver_->after_pass = [this] {
+            if (recorder_) recorder_->capture(driver_->now_ms());
+        };
     }
 
     // Runs one step in the loader's text form, such as "press: {key: knob, times: 2}".
@@ -120,26 +136,6 @@ class Instrument {
         const Condition* failing = first_failing(s.conditions, *driver_, found);
         if (failing == nullptr) return {true, ""};
         return {false, "expected " + describe(*failing) + "; found " + found};
-    }
-
-    // Passes until n samples have been taken; the passes waited, or -1 if the
-    // instrument is off or stops sampling.
-    int64_t wait_samples(int64_t n) {
-        live();
-        // Samples come every 11 ticks: a day's worth is the longest wait, as for any time.
-        constexpr int64_t MOST = MAX_TOTAL_PASSES / (11 * PASSES_PER_TICK);
-        if (n < 0 || n > MOST)
-            throw py::value_error("samples " + std::to_string(n) + " is out of range 0.." +
-                                  std::to_string(MOST));
-        const int64_t start = driver_->now();
-        for (int64_t taken = 0; taken < n; ++taken) {
-            const int64_t before = samples_;
-            for (int64_t waited = 0; samples_ == before; ++waited) {
-                if (!driver_->on() || waited >= SAMPLE_PATIENCE) return -1;
-                driver_->step();
-            }
-        }
-        return driver_->now() - start;
     }
 
     std::vector<std::tuple<std::string, int, int, int, int, int, int>> texts() {
@@ -171,7 +167,7 @@ class Instrument {
     }
     bool sampled() {
         live();
-        return sampled_;
+        return driver_->sampled();
     }
     double time() {
         live();
@@ -223,44 +219,38 @@ class Instrument {
     void screenshot(const std::string& path, int scale, const std::string& view) {
         live();
         const ImageSpec spec = image("screenshot", "a.png", scale, view);
-        if (!write_png_file(path, take_rgb(spec.view, spec.scale))) throw_os_error("cannot write " + path);
+        std::string folder, name, bytes, why;
+        split_named_path(checked_path(path), folder, name);
+        if (!encode_png(take_rgb(spec.view, spec.scale), bytes))
+            throw_os_error("cannot make the PNG of " + path);
+        if (!write_file_beneath(folder, name, bytes, true, nullptr, why)) throw_os_error(why);
     }
 
-    // The display compared with a reference PNG as a scenario's screenshot
-    // compare does it: "" if equal (or written, with update), else what
+    // The display compared with the reference root/relative by the comparison
+    // every host uses: "" if equal (or written, with update), else what
     // differs, with the actual picture and the diff written into out_dir.
-    std::string compare_screen(const std::string& reference, const std::string& out_dir, int scale,
-                               const std::string& view, bool update) {
+    std::string compare_screen(const std::string& root, const std::string& relative,
+                               const std::string& out_dir, int scale, const std::string& view, bool update) {
         live();
         const ImageSpec spec = image("screenshot", "a.png", scale, view);
-        const RgbPicture actual = take_rgb(spec.view, spec.scale);
-        RgbPicture expected;
-        const bool readable = read_png_file(reference, expected);
-        const int64_t differing = readable ? differing_pixels(actual, expected) : -1;
-        if (differing == 0) return "";
-        if (update) {
-            std::error_code error;
-            fs::create_directories(fs::path(reference).parent_path(), error);
-            if (!write_png_file(reference, actual)) throw_os_error("cannot write " + reference);
-            return "";
-        }
-        const std::string stem = fs::path(reference).stem().string();
-        std::error_code error;
-        fs::create_directories(out_dir, error);
-        const std::string actual_path = (fs::path(out_dir) / (stem + ".actual.png")).string();
-        if (!write_png_file(actual_path, actual)) throw_os_error("cannot write " + actual_path);
-        if (!readable)
-            return "reference " + reference +
-                   " missing or unreadable (--qd5-update writes it); actual picture in " + actual_path;
-        if (expected.width != actual.width || expected.height != actual.height)
-            return "reference " + reference + " is " + std::to_string(expected.width) + "x" +
-                   std::to_string(expected.height) + ", the picture " + std::to_string(actual.width) + "x" +
-                   std::to_string(actual.height) + "; actual picture in " + actual_path;
-        const std::string diff_path = (fs::path(out_dir) / (stem + ".diff.png")).string();
-        if (!write_png_file(diff_path, diff_picture(actual, expected)))
-            throw_os_error("cannot write " + diff_path);
-        return std::to_string(differing) + " pixels differ from " + reference + "; actual " + actual_path +
-               ", diff " + diff_path;
+        ReferenceCheck check;
+        check.root = checked_path(root);
+        check.relative = checked_path(relative);
+        check.out_dir = checked_path(out_dir);
+        check.stem = fs::path(relative).stem().string();
+        check.update = update;
+        check.update_flag = "--qd5-update";
+        const ReferenceOutcome outcome = check_reference(take_rgb(spec.view, spec.scale), check);
+        if (outcome.kind == ReferenceOutcome::unwritable) throw_os_error(outcome.message);
+        return outcome.kind == ReferenceOutcome::differs ? outcome.message : "";
+    }
+
+    // The same for a reference path named whole.
+    std::string compare_screen_at(const std::string& reference, const std::string& out_dir, int scale,
+                                  const std::string& view, bool update) {
+        std::string folder, name;
+        split_named_path(checked_path(reference), folder, name);
+        return compare_screen(folder, name, out_dir, scale, view, update);
     }
 
     void record_start(const std::string& path, int scale, const std::string& view) {
@@ -269,7 +259,8 @@ class Instrument {
         record_stop();
         auto recorder = std::make_unique<GifRecorder>();
         std::string why;
-        if (!recorder->start(path, spec.view, spec.scale, driver_->now_ms(), why)) throw_os_error(why);
+        if (!recorder->start(checked_path(path), spec.view, spec.scale, driver_->now_ms(), why))
+            throw_os_error(why);
         recorder_ = std::move(recorder);
     }
 
@@ -292,11 +283,6 @@ class Instrument {
                 "static, so one Instrument is live at a time in a process");
     }
 
-    [[noreturn]] static void throw_os_error(const std::string& what) {
-        PyErr_SetString(PyExc_OSError, what.c_str());
-        throw py::error_already_set();
-    }
-
     // Scale and view checked by the loader, on a stand-in file name.
     static ImageSpec image(const char* kind, const char* file, int scale, const std::string& view) {
         return load_step(std::string(kind) + ": {save: " + file + ", scale: " + std::to_string(scale) +
@@ -304,29 +290,14 @@ class Instrument {
             .image;
     }
 
-    // Every pass: whether it sampled. The flag is always down after a pass,
-    // and each raise toggles the blink phase; while the device runs at most
-    // one tick comes between two passes, so a toggle means a raise.
-    void after_pass() {
-        sampled_ = raised_ || blink_phase != seen_blink_;
-        raised_ = false;
-        seen_blink_ = blink_phase;
-        if (sampled_) ++samples_;
-        if (recorder_) recorder_->capture(driver_->now_ms());
-    }
-
     // The steps as qd5run plays them, by the same player on the same driver.
     Outcome run(const Step& s) {
         if (!StepPlayer::plays(s.kind))
             throw py::value_error("pictures are taken with screenshot() and record()");
-        if (s.kind == StepKind::power && s.on) {
-            // The first pass samples if the timer raised the flag while the device was off.
-            raised_ = second_tick != 0;
-            seen_blink_ = blink_phase;
-        }
         std::string what;
         const Condition* failing = nullptr;
         if (player_->play(s, what, failing)) return {0, ""};
+        if (player_->stopped()) throw py::error_already_set();
         return {s.kind == StepKind::expect ? 2 : 1, what};
     }
 
@@ -334,28 +305,36 @@ class Instrument {
     std::unique_ptr<Driver> driver_;
     std::unique_ptr<StepPlayer> player_;
     std::unique_ptr<GifRecorder> recorder_;
-    bool sampled_ = false;
-    bool raised_ = false;
-    uint8_t seen_blink_ = 0;
-    int64_t samples_ = 0;
 };
 
 // A whole scenario through the runner itself. It resets the instrument, so
 // the live Instrument is replaced.
+// text is the scenario's, or None to read the file, which is then untrusted
+// like any scenario file that qd5run reads.
 std::tuple<bool, std::string, double, std::string, py::bytes>
-run_scenario_text(const std::string& text, const std::string& file, const std::optional<std::string>& out_dir,
-                  bool update) {
+run_scenario_text(const std::optional<std::string>& text, const std::string& file,
+                  const std::optional<std::string>& out_dir, bool update) {
     ++live_generation;
+    std::string content;
+    if (text) {
+        content = *text;
+    } else {
+        std::string why;
+        if (!read_regular_file(checked_path(file), MAX_FILE_BYTES, content, why))
+            throw_os_error(file + ": cannot be read (" + why + ")");
+    }
     Scenario scenario;
     std::string error;
-    if (!load_scenario_text(text, file, scenario, error)) throw py::value_error(error);
+    if (!load_scenario_text(content, file, scenario, error)) throw py::value_error(error);
     RunOptions options;
     options.write_files = out_dir.has_value();
-    if (out_dir) options.out_dir = *out_dir;
+    if (out_dir) options.out_dir = checked_path(*out_dir);
     options.update = update;
+    options.interrupted = python_signal_pending;
     // The lock stays held: no other thread may touch the instrument's static
     // state while the scenario runs.
     const ScenarioResult result = run_scenario(scenario, options);
+    if (result.interrupted) throw py::error_already_set();
     return {result.passed, result.message, result.sim_ms / 1000, result.notes,
             py::bytes(reinterpret_cast<const char*>(FrameBuffer), sizeof FrameBuffer)};
 }
@@ -368,6 +347,8 @@ PYBIND11_MODULE(_qd5, m) {
     m.attr("HEIGHT") = LCD_HEIGHT;
     m.attr("PASSES_PER_TICK") = PASSES_PER_TICK;
     m.attr("MS_PER_TICK") = MS_PER_TICK;
+    m.attr("MAX_STEPS") = MAX_STEPS;
+    m.attr("FAILURE_SCALE") = FAILURE_SCALE;
     std::vector<std::string> screens;
     for (int i = 0; i < SCREEN_NAME_COUNT; ++i) screens.emplace_back(SCREEN_NAMES[i].name);
     m.attr("SCREENS") = py::tuple(py::cast(screens));
@@ -384,12 +365,12 @@ PYBIND11_MODULE(_qd5, m) {
         .def(py::init<>())
         .def("_step", &Instrument::step)
         .def("_holds", &Instrument::holds)
-        .def("_wait_samples", &Instrument::wait_samples)
         .def("_texts", &Instrument::texts)
         .def("_alarm", &Instrument::alarm)
         .def("_rgb", &Instrument::rgb)
         .def("_screenshot", &Instrument::screenshot)
-        .def("_compare_screen", &Instrument::compare_screen)
+        .def("_compare_screen", &Instrument::compare_screen_at)
+        .def("_compare_screen_in", &Instrument::compare_screen)
         .def("_record_start", &Instrument::record_start)
         .def("_record_stop", &Instrument::record_stop)
         .def_property_readonly("_recording", &Instrument::recording)

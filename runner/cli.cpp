@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "runner/explore/explore_files.h"
+#include "runner/files/reference_check.h"
 #include "runner/files/scenario_file.h"
 #include "runner/play/flow.h"
 #include "runner/reports/junit.h"
@@ -148,8 +149,9 @@ int qd5run_main(int argc, char** argv) {
         ->type_name("DIR")
         ->capture_default_str();
     app.add_option("--junit", junit, "Write a JUnit XML report to FILE")->type_name("FILE");
-    app.add_flag("--update", options.update,
-                 "Write missing or differing reference pictures instead of failing");
+    app.add_flag(
+        "--update", options.update,
+        "Write missing or differing reference pictures instead of failing (as QD5_UPDATE_REFS=1 does)");
     app.add_option("-j,--jobs", jobs, "Scenarios run in parallel")
         ->check(CLI::Range(1, 64))
         ->capture_default_str();
@@ -189,6 +191,8 @@ int qd5run_main(int argc, char** argv) {
         const int code = app.exit(e);
         return code == 0 ? EXIT_PASSED : EXIT_USAGE;
     }
+    // The one switch that rewrites references in every host; --update spells it here.
+    if (references_update_requested()) options.update = true;
 
     if (app.count("--explore") > 0 || app.count("--emit") > 0) {
         if (!files.empty() || !merge.empty()) {

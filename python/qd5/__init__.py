@@ -99,7 +99,7 @@ class Instrument(_qd5.Core):
         self._history = []
 
     # A scenario holds at most this many steps (the loader's limit).
-    _MAX_STEPS = 10000
+    _MAX_STEPS = _qd5.MAX_STEPS
 
     def _note(self, step):
         if len(self._history) <= self._MAX_STEPS:
@@ -146,22 +146,14 @@ class Instrument(_qd5.Core):
     # Time.
     def wait(self, seconds=None, *, ticks=None, passes=None, samples=None):
         """Lets simulated time pass: seconds, or ticks of the 100 ms timer, or
-        passes of the loop (100/6 ms), or samples of the channels (one every
-        1.1 s while the instrument is on)."""
+        passes of the loop (100/6 ms), or samplings of the channels that the
+        instrument takes (one every 1.1 s while it is on; while it is off it
+        takes none, and the wait raises Timeout), as a scenario's wait does."""
         given = [(n, v) for n, v in (("seconds", seconds), ("ticks", ticks), ("passes", passes),
                                      ("samples", samples)) if v is not None]
         if len(given) != 1:
             raise TypeError("wait takes one of seconds, ticks=, passes= or samples=")
         name, value = given[0]
-        if name == "samples":
-            if isinstance(value, bool) or not isinstance(value, int):
-                raise ValueError(f"samples must be a whole number, not '{value}'")
-            waited = self._wait_samples(value)
-            if waited < 0:
-                raise Timeout(f"waited for {value} samples, but the instrument "
-                              + ("is off" if not self.on else "stopped sampling"))
-            self._note(f"wait: {waited} passes")
-            return
         if name == "seconds":
             text = _seconds(value)
         else:
@@ -212,13 +204,16 @@ class Instrument(_qd5.Core):
 
     def screenshot(self, path, scale=1, view="display"):
         """Writes the display ("display") or the front with the display in it
-        ("device") as a PNG file."""
+        ("device") as a PNG file. Like every file the module writes, it is
+        written whole under a temporary name and renamed, so a symlink at path
+        is replaced, never followed."""
         self._screenshot(os.fspath(path), scale, view)
 
     def compare_screen(self, reference, out_dir=".", scale=1, view="display", update=False):
-        """Compares the picture with a reference PNG: "" when equal, else what
-        differs, with the actual picture and a diff written into out_dir.
-        update writes a missing or differing reference instead."""
+        """Compares the picture with a reference PNG as qd5run's screenshot
+        compare does: "" when equal, else what differs, with NAME.actual.png
+        and NAME.diff.png written into out_dir. update (or QD5_UPDATE_REFS=1)
+        writes a missing or differing reference instead."""
         return self._compare_screen(os.fspath(reference), os.fspath(out_dir), scale, view, update)
 
     def record(self, path, scale=1, view="display"):
@@ -269,12 +264,5 @@ def run_scenario(text=None, *, path=None, out=None, update=False):
     the instrument, so the live Instrument is replaced."""
     if (text is None) == (path is None):
         raise TypeError("run_scenario takes the text of a scenario or path=")
-    file = "scenario.yaml"
-    if path is not None:
-        file = os.fspath(path)
-        try:
-            with open(file, encoding="utf-8") as f:
-                text = f.read()
-        except (OSError, UnicodeDecodeError) as error:
-            raise OSError(f"{file}: cannot be read ({error})") from None
+    file = "scenario.yaml" if path is None else os.fspath(path)
     return ScenarioResult._make(_qd5._run_scenario(text, file, None if out is None else os.fspath(out), update))

@@ -3,6 +3,8 @@
 
 pytest loads it by itself once qd5 is importable (its entry point is in the
 package's metadata); `-p qd5.pytest_plugin` loads it where autoloading is off.
+The entry point bears the module's own name, so that both ways name one plugin
+and pytest does not load it twice.
 """
 import os
 import re
@@ -10,14 +12,14 @@ import re
 import pytest
 
 import qd5
-
-FAILURE_SCALE = 3
+from qd5._qd5 import FAILURE_SCALE
 
 
 def pytest_addoption(parser):
     group = parser.getgroup("qd5", "the QD-5 instrument")
     group.addoption("--qd5-update", action="store_true", default=False,
-                    help="write screens/NAME.png references that are missing or differ, instead of failing")
+                    help="write screens/NAME.png references that are missing or differ, instead of failing "
+                         "(as QD5_UPDATE_REFS=1 does)")
 
 
 class TestInstrument(qd5.Instrument):
@@ -26,9 +28,9 @@ class TestInstrument(qd5.Instrument):
 
     __test__ = False  # not a test class, whatever pytest's naming rules say
 
-    def __init__(self, screens, out_dir, update):
+    def __init__(self, folder, out_dir, update):
         super().__init__()
-        self._screens = screens
+        self._folder = folder
         self._out_dir = out_dir
         self._update = update
 
@@ -39,8 +41,9 @@ class TestInstrument(qd5.Instrument):
         __tracebackhide__ = True
         if not re.fullmatch(r"[A-Za-z0-9_.-]+", name) or name.startswith("."):
             raise ValueError(f"a screen name is letters, digits, '_', '-' and '.', not {name!r}")
-        reference = os.path.join(self._screens, name + ".png")
-        message = self.compare_screen(reference, self._out_dir, scale, view, self._update)
+        # screens/ is opened inside the test folder without following a symlink.
+        message = self._compare_screen_in(self._folder, f"screens/{name}.png", os.fspath(self._out_dir), scale,
+                                          view, self._update)
         if message:
             raise AssertionError(f"screen {name!r}: {message}")
 
@@ -49,8 +52,7 @@ class TestInstrument(qd5.Instrument):
 def instrument(request, tmp_path):
     """A fresh instrument for each test: the instrument reset in this process,
     off, sliders at 0, time 0."""
-    dev = TestInstrument(os.path.join(os.path.dirname(str(request.path)), "screens"), str(tmp_path),
-                         request.config.getoption("qd5_update"))
+    dev = TestInstrument(os.path.dirname(str(request.path)), str(tmp_path), request.config.getoption("qd5_update"))
     request.node._qd5 = (dev, tmp_path)
     yield dev
     if dev._recording:
@@ -75,4 +77,6 @@ def pytest_runtest_makereport(item, call):
         return
     where = f"last frame ({dev.screen}, {dev.time:.3f} s) saved to {path}"
     report.sections.append(("qd5 last frame", where))
-    report.user_properties.append(("qd5_failure_frame", str(path)))
+    # On the item: pytest's --junitxml writes the properties of the item's
+    # last report, not those of the call's.
+    item.user_properties.append(("qd5_failure_frame", str(path)))

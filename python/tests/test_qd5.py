@@ -1,4 +1,8 @@
 """The rules the examples rely on and cannot show themselves."""
+import os
+import signal
+import subprocess
+
 import pytest
 
 import qd5
@@ -78,3 +82,88 @@ def test_wait_for_ends_on_the_frame_a_scenario_of_the_same_steps_ends_on():
     assert result.passed, result.message
     assert result.time == time
     assert result.frame == frame
+
+
+def test_qd5run_and_python_leave_the_same_evidence_of_a_mismatch(tmp_path):
+    qd5run = os.environ.get("QD5RUN")
+    if not qd5run:
+        pytest.skip("QD5RUN names the qd5run to compare with (ctest sets it)")
+    dev = qd5.Instrument()
+    dev.screenshot(tmp_path / "ref.png")  # the black display before On
+    dev.set(**NORMAL)
+    dev.power_on()
+    dev.wait(1.2)
+    assert "pixels differ" in dev.compare_screen(tmp_path / "ref.png", tmp_path / "python")
+
+    scenario = tmp_path / "s.yaml"
+    scenario.write_text("name: s\nsteps:\n  - set: {ch1: 216, ch2: 156, ch3: 2048, volts: 1440}\n"
+                        "  - power: on\n  - wait: 1.2s\n  - screenshot: {compare: ref.png}\n")
+    run = subprocess.run([qd5run, "--out", str(tmp_path / "qd5run"), str(scenario)], capture_output=True,
+                         text=True, stdin=subprocess.DEVNULL)
+    assert run.returncode == 1, run.stdout + run.stderr
+    for kind in ("actual", "diff"):
+        [written] = (tmp_path / "qd5run").glob(f"s-*.ref.{kind}.png")
+        assert written.read_bytes() == (tmp_path / "python" / f"ref.{kind}.png").read_bytes(), kind
+
+
+def test_waiting_for_samples_while_off_fails_alike_in_python_and_in_a_scenario():
+    result = qd5.run_scenario("name: off\nsteps:\n  - wait: 2 samples\n")
+    assert not result.passed
+    dev = qd5.Instrument()
+    with pytest.raises(qd5.Timeout) as raised:
+        dev.wait(samples=2)
+    assert str(raised.value) == "the instrument is off and takes no samples (0 of 2 taken)"
+    assert str(raised.value) in result.message
+
+
+def _hostile(dev, work):
+    """What each hostile path does, by name: a call, and the exception it must raise (or None)."""
+    return {
+        "screenshot over a link": (lambda: dev.screenshot(work / "link.png"), None),
+        "screenshot over a dangling link": (lambda: dev.screenshot(work / "dangling.png"), None),
+        "update over a link": (lambda: dev.compare_screen(work / "link.png", work, update=True), None),
+        "recording over a link": (lambda: dev.record(work / "link.png").stop(), None),
+        "NUL in a screenshot": (lambda: dev.screenshot(str(work / "a\0b.png")), ValueError),
+        "NUL in a reference": (lambda: dev.compare_screen(str(work / "a\0b.png"), work), ValueError),
+        "NUL in an output folder": (lambda: dev.compare_screen(work / "x.png", str(work / "a\0b")), ValueError),
+        "NUL in a recording": (lambda: dev.record(str(work / "a\0b.gif")), ValueError),
+        "NUL in a scenario": (lambda: qd5.run_scenario(path=str(work / "a\0b.yaml")), ValueError),
+        "FIFO as a reference": (lambda: dev.compare_screen(work / "fifo.png", work), "not a regular file"),
+        "FIFO as a scenario": (lambda: qd5.run_scenario(path=work / "fifo.png"), OSError),
+    }
+
+
+@pytest.mark.parametrize("case", sorted(_hostile(None, None)))
+def test_hostile_paths_write_nothing_outside_and_never_hang(tmp_path, case):
+    outside = tmp_path / "outside.txt"
+    outside.write_text("keep")
+    work = tmp_path / "work"
+    work.mkdir()
+    (work / "link.png").symlink_to(outside)
+    (work / "dangling.png").symlink_to(tmp_path / "created.txt")
+    os.mkfifo(work / "fifo.png")
+    call, expected = _hostile(qd5.Instrument(), work)[case]
+    if isinstance(expected, type):
+        with pytest.raises(expected):
+            call()
+    else:
+        outcome = call()
+        assert expected is None or expected in outcome
+    assert outside.read_text() == "keep"
+    assert not (tmp_path / "created.txt").exists()
+    assert not (work / "a").exists()
+
+
+def test_ctrl_c_stops_a_long_wait():
+    dev = qd5.Instrument()
+    dev.power_on()
+    before = signal.signal(signal.SIGALRM, signal.default_int_handler)
+    try:
+        signal.setitimer(signal.ITIMER_REAL, 0.2)
+        with pytest.raises(KeyboardInterrupt):
+            dev.wait_for(text="NEVER SHOWN", timeout="23h")
+    finally:
+        signal.setitimer(signal.ITIMER_REAL, 0)
+        signal.signal(signal.SIGALRM, before)
+    assert dev.time < 24 * 3600  # stopped, not timed out
+    dev.wait(1)  # and still usable

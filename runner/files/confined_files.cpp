@@ -80,10 +80,6 @@ int open_root(const std::string& root, bool make, std::string& why) {
     return fd;
 }
 
-std::string joined(const std::string& root, const std::string& relative) {
-    return root.empty() ? relative : root + "/" + relative;
-}
-
 // Reads all of a regular file opened as fd, up to max_bytes + 1.
 bool read_open_file(int fd, std::size_t max_bytes, std::string& bytes, std::string& why) {
     struct stat info {};
@@ -113,7 +109,7 @@ bool read_open_file(int fd, std::size_t max_bytes, std::string& bytes, std::stri
 bool AtomicFile::open(const std::string& root, const std::string& relative, bool make_root,
                       std::string& why) {
     discard();
-    shown_ = joined(root, relative);
+    shown_ = joined_path(root, relative);
     const int top = open_root(root, make_root, why);
     if (top < 0) return false;
     dir_ = open_folders(top, relative, true, name_, why);
@@ -225,6 +221,17 @@ bool read_regular_file(const std::string& path, std::size_t max_bytes, std::stri
     const bool ok = read_open_file(fd, max_bytes, bytes, why);
     ::close(fd);
     return ok;
+}
+
+std::string joined_path(const std::string& root, const std::string& relative) {
+    if (root.empty()) return relative;
+    return root.back() == '/' ? root + relative : root + "/" + relative;
+}
+
+void split_named_path(const std::string& path, std::string& folder, std::string& name) {
+    const std::size_t slash = path.rfind('/');
+    folder = slash == std::string::npos ? "" : slash == 0 ? "/" : path.substr(0, slash);
+    name = slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 void remove_file_beneath(const std::string& root, const std::string& name) {

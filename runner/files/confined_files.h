@@ -66,6 +66,13 @@ bool read_file_beneath(const std::string& root, const std::string& relative, std
 // A regular file of at most max_bytes (larger ones are read to max_bytes + 1).
 // FIFOs and devices are refused before they could block.
 bool read_regular_file(const std::string& path, std::size_t max_bytes, std::string& bytes, std::string& why);
+// root/relative as messages show it.
+std::string joined_path(const std::string& root, const std::string& relative);
+// A path that a user names whole (the Python module's files), split into its
+// folder, which is the user's to name, and its last part, which the functions
+// above then write without following a symlink: "a/b.png" gives "a" and
+// "b.png", "/b.png" gives "/" and "b.png", "b.png" gives "" and "b.png".
+void split_named_path(const std::string& path, std::string& folder, std::string& name);
 // Removes root/name when it is a regular file (stale evidence of a run before).
 void remove_file_beneath(const std::string& root, const std::string& name);
 

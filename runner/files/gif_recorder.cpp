@@ -45,9 +45,9 @@ int GifRecorder::output(GifFileType* gif, const unsigned char* data, int size) {
 }
 
 bool GifRecorder::start(const std::string& path, View view, int scale, double now_ms, std::string& why) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return start("", path, view, scale, now_ms, why);
-    return start(path.substr(0, slash), path.substr(slash + 1), view, scale, now_ms, why);
+    std::string folder, name;
+    split_named_path(path, folder, name);
+    return start(folder, name, view, scale, now_ms, why);
 }
 
 bool GifRecorder::start(const std::string& root, const std::string& relative, View view, int scale,

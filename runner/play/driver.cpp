@@ -15,10 +15,12 @@ constexpr int64_t KEY_PATIENCE = 1000 / MS_PER_TICK * PASSES_PER_TICK;
 Driver::Driver() { current_screen = run_screen; }
 
 void Driver::power_on() {
+    // The first pass samples if the timer raised the flag while the device was off.
+    const bool sampling = second_tick != 0;
     const PassResult first = front_panel_power_on();
     stimuli_at_last_pass_ = front_panel.stimuli;
     last_pass_idle_ = false;
-    passed(first);
+    passed(first, sampling);
 }
 
 void Driver::power_off() { front_panel_power_off(); }
@@ -63,6 +65,7 @@ void Driver::run(int64_t passes) {
         if (skipped == 0) return;
         skipped = 0;
         frame_changed_ = false;
+        sampled_ = false;
         if (after_pass) after_pass();
     };
     while (passes > 0) {
@@ -91,14 +94,17 @@ void Driver::run(int64_t passes) {
         report_skipped();
         last_pass_idle_ = idle;
         stimuli_at_last_pass_ = front_panel.stimuli;
-        passed(front_panel_pass());
+        const bool sampling = second_tick != 0;
+        passed(front_panel_pass(), sampling);
     }
     report_skipped();
 }
 
-void Driver::passed(const PassResult& result) {
+void Driver::passed(const PassResult& result, bool sampling) {
     if (!result.ran) return;
     ++passes_;
     frame_changed_ = result.frame_changed;
+    sampled_ = sampling;
+    samples_ += sampling;
     if (after_pass) after_pass();
 }

@@ -52,6 +52,11 @@ class Driver {
 
     // Whether the last pass drew a frame that differs from the one before.
     bool frame_changed() const { return frame_changed_; }
+    // The samplings of the channels the instrument has taken (passes that
+    // found the 1.1 s tick raised), and whether the last pass was one. While
+    // it is off it takes none, though the timer goes on ticking.
+    int64_t samples() const { return samples_; }
+    bool sampled() const { return sampled_; }
 
     // Called after every pass of the loop that ran, and once after each
     // stretch of skipped passes, which all draw the frame before them
@@ -59,7 +64,7 @@ class Driver {
     std::function<void()> after_pass;
 
   private:
-    void passed(const PassResult& result);
+    void passed(const PassResult& result, bool sampling);
     // No key, input or tick a screen sees since a pass that itself followed
     // none: the next passes up to the next tick draw what it drew.
     bool quiet() const;
@@ -69,4 +74,6 @@ class Driver {
     uint32_t stimuli_at_last_pass_ = 0; // front_panel.stimuli as the last pass began
     bool last_pass_idle_ = false;       // nothing had happened since the pass before it
     bool frame_changed_ = false;
+    int64_t samples_ = 0;
+    bool sampled_ = false;
 };

@@ -29,8 +29,16 @@ bool StepPlayer::plays(StepKind kind) {
     }
 }
 
+namespace {
+
+constexpr int64_t PASSES_PER_SECOND = 1000 / MS_PER_TICK * PASSES_PER_TICK;
+constexpr const char* INTERRUPTED = "interrupted";
+
+} // namespace
+
 bool StepPlayer::play(const Step& s, std::string& what, const Condition*& failing) {
     failing = nullptr;
+    stopped_ = false;
     // A slider or the check box acts on the next pass, as in the window; an
     // expect or wait-for straight after one judges the frame that shows it,
     // as it does after a press.
@@ -60,26 +68,34 @@ bool StepPlayer::play(const Step& s, std::string& what, const Condition*& failin
         input_at_pass_ = driver_.passes_run();
         return true;
     case StepKind::press:
-        for (int i = 0; i < s.times; ++i)
+        for (int i = 0; i < s.times; ++i) {
             if (!driver_.press(s.key)) {
                 what = "the key slot stayed full for a second";
                 return false;
             }
+            if (stop_asked()) {
+                what = INTERRUPTED;
+                return false;
+            }
+        }
         if (!driver_.settle()) {
             what = "the instrument did not take the key within a second";
             return false;
         }
         return true;
     case StepKind::wait:
-        if (s.samples > 0)
-            wait_samples(s.samples);
-        else
-            wait(s.passes);
-        return true;
+        if (s.samples > 0) return wait_samples(s.samples, what);
+        if (wait(s.passes)) return true;
+        what = INTERRUPTED;
+        return false;
     case StepKind::wait_for: {
         failing = first_failing(s.conditions, driver_, found);
         for (int64_t i = 0; failing != nullptr && i < s.passes && !capped(); ++i) {
-            driver_.step();
+            if (!advance()) {
+                failing = nullptr;
+                what = INTERRUPTED;
+                return false;
+            }
             failing = first_failing(s.conditions, driver_, found);
         }
         if (failing == nullptr || capped()) {
@@ -103,17 +119,44 @@ bool StepPlayer::play(const Step& s, std::string& what, const Condition*& failin
     }
 }
 
-void StepPlayer::wait(int64_t passes) {
-    driver_.run(max_passes_ >= 0 ? std::min(passes, std::max<int64_t>(0, max_passes_ - driver_.now()))
-                                 : passes);
+bool StepPlayer::stop_asked() {
+    if (interrupted && interrupted()) stopped_ = true;
+    return stopped_;
 }
 
-// The sampling tick flips the blink phase; the pass on that tick samples.
-// Only a tick flips it, so time moves from tick to tick.
-void StepPlayer::wait_samples(int samples) {
-    for (int seen = 0; seen < samples && !capped();) {
-        const uint8_t phase = blink_phase;
-        wait(PASSES_PER_TICK - driver_.now() % PASSES_PER_TICK);
-        seen += blink_phase != phase;
+bool StepPlayer::advance() {
+    driver_.step();
+    return driver_.now() % PASSES_PER_SECOND != 0 || !stop_asked();
+}
+
+bool StepPlayer::wait(int64_t passes) {
+    if (max_passes_ >= 0) passes = std::min(passes, std::max<int64_t>(0, max_passes_ - driver_.now()));
+    while (passes > 0) {
+        // The driver jumps quiet stretches: it runs up to each whole second, where a stop is asked for.
+        const int64_t run = std::min(passes, PASSES_PER_SECOND - driver_.now() % PASSES_PER_SECOND);
+        driver_.run(run);
+        passes -= run;
+        if (driver_.now() % PASSES_PER_SECOND == 0 && stop_asked()) return false;
     }
+    return true;
+}
+
+// Samplings the instrument takes, ending on the pass that takes the last: a
+// wait for samples while it is off would never end, so it fails at once.
+bool StepPlayer::wait_samples(int samples, std::string& what) {
+    const int64_t until = driver_.samples() + samples;
+    while (driver_.samples() < until && !capped()) {
+        if (!driver_.on()) {
+            what = "the instrument is off and takes no samples (" +
+                   std::to_string(samples - (until - driver_.samples())) + " of " + std::to_string(samples) +
+                   " taken)";
+            return false;
+        }
+        // Only the pass on a tick samples: time moves from tick to tick.
+        if (!wait(PASSES_PER_TICK - driver_.now() % PASSES_PER_TICK)) {
+            what = INTERRUPTED;
+            return false;
+        }
+    }
+    return true;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,11 +27,23 @@ class StepPlayer {
     bool play(const Step& s, std::string& what, const Condition*& failing);
     bool capped() const { return max_passes_ >= 0 && driver_.now() >= max_passes_; }
 
+    // Asked at least once a simulated second while a step runs, and between
+    // presses: true stops the step, which then fails as interrupted. A host
+    // checks here for a signal (Ctrl+C) that a long wait would otherwise
+    // hold back until its end.
+    std::function<bool()> interrupted;
+    // Whether the last step failed because interrupted said so.
+    bool stopped() const { return stopped_; }
+
   private:
-    void wait(int64_t passes);
-    void wait_samples(int samples);
+    // One pass; false when interrupted says to stop.
+    bool advance();
+    bool stop_asked();
+    bool wait(int64_t passes);
+    bool wait_samples(int samples, std::string& what);
 
     Driver& driver_;
     const int64_t max_passes_;
     int64_t input_at_pass_ = -1; // the pass count when a slider or the check box last moved
+    bool stopped_ = false;
 };

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 
+#include "runner/files/reference_check.h"
 #include "runner/scenario/clean_text.h"
 
 namespace fs = std::filesystem;
@@ -30,6 +31,10 @@ std::string evidence_stem(const std::string& scenario_file) {
     char hash[16];
     std::snprintf(hash, sizeof hash, "-%08x", h);
     return fs::path(scenario_file).stem().string() + hash;
+}
+
+std::string comparison_stem(const std::string& evidence, const std::string& reference_path) {
+    return evidence + "." + fs::path(reference_path).stem().string();
 }
 
 std::string report_stem(const std::string& scenario_file) {
@@ -58,9 +63,9 @@ std::string first_collision(const std::vector<Scenario>& scenarios, const RunOpt
             if (s.kind == StepKind::screenshot_save || s.kind == StepKind::record_start)
                 add(out / s.image.path, s.line);
             if (s.kind != StepKind::screenshot_compare) continue;
-            const std::string reference = fs::path(s.image.path).stem().string();
-            add(out / (stem + "." + reference + ".actual.png"), s.line);
-            add(out / (stem + "." + reference + ".diff.png"), s.line);
+            const std::string compared = comparison_stem(stem, s.image.path);
+            add(out / reference_evidence_name(compared, ReferenceEvidence::actual), s.line);
+            add(out / reference_evidence_name(compared, ReferenceEvidence::diff), s.line);
             if (options.update) add(fs::path(scenario_folder(scenario.file)) / s.image.path, s.line);
         }
         for (const auto& [path, line] : own) {

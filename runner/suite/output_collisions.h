@@ -14,6 +14,9 @@
 // file's stem and a hash of its whole path, so that a/check.yaml and
 // b/check.yaml keep their evidence apart.
 std::string evidence_stem(const std::string& scenario_file);
+// The stem of the evidence of a scenario's `screenshot: {compare}` of the
+// reference at path: the evidence stem and the reference's own stem.
+std::string comparison_stem(const std::string& evidence, const std::string& reference_path);
 // The same made of letters, digits, "-" and "_" only, for the report's file
 // names, which its pages link to.
 std::string report_stem(const std::string& scenario_file);

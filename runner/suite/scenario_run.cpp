@@ -12,6 +12,7 @@
 #include "runner/files/flows_store.h"
 #include "runner/files/gif_recorder.h"
 #include "runner/files/instrument_pictures.h"
+#include "runner/files/reference_check.h"
 #include "runner/play/conditions.h"
 #include "runner/play/coverage.h"
 #include "runner/play/driver.h"
@@ -23,8 +24,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr int FAILURE_SCALE = 3;
 
 uint64_t state_digest(const Driver& driver) {
     uint64_t h = 1469598103934665603ull; // FNV-1a
@@ -49,6 +48,7 @@ class Run {
             recorder_.capture(driver_.now_ms());
             if (options_.record) observe_frame();
         };
+        player_.interrupted = options.interrupted;
         record_.recorded = options.record;
         budget_.left = options.max_output_bytes;
         recorder_.budget = &budget_;
@@ -69,8 +69,7 @@ class Run {
     void check_flow(ScenarioResult& result);
     void write_evidence(Evidence kind, const RgbPicture& picture);
     void remove_stale_evidence() const;
-    // Writes under --out (or, for --update, under the scenario's folder);
-    // shown is the path for messages.
+    // Writes under root (--out); shown is the path for messages.
     bool write_png(const std::string& root, const std::string& relative, const RgbPicture& picture,
                    std::string& shown, std::string& why);
 
@@ -111,6 +110,7 @@ ScenarioResult Run::run() {
         if (options_.record) trace_step(i);
         if (!ok) {
             result.passed = false;
+            result.interrupted = player_.stopped();
             break;
         }
         // The loader bounds the waits; keys that wait for the slot are
@@ -170,9 +170,9 @@ void Run::remove_stale_evidence() const {
     remove_file_beneath(options_.out_dir, evidence_ + ".failure.png");
     for (const Step& s : scenario_.steps) {
         if (s.kind != StepKind::screenshot_compare) continue;
-        const std::string reference = fs::path(s.image.path).stem().string();
-        remove_file_beneath(options_.out_dir, evidence_ + "." + reference + ".actual.png");
-        remove_file_beneath(options_.out_dir, evidence_ + "." + reference + ".diff.png");
+        const std::string stem = comparison_stem(evidence_, s.image.path);
+        remove_file_beneath(options_.out_dir, reference_evidence_name(stem, ReferenceEvidence::actual));
+        remove_file_beneath(options_.out_dir, reference_evidence_name(stem, ReferenceEvidence::diff));
     }
 }
 
@@ -197,40 +197,33 @@ bool Run::screenshot_save(const Step& s) {
 
 bool Run::screenshot_compare(const Step& s) {
     if (!options_.write_files) return true;
-    const std::string reference = (fs::path(folder_) / s.image.path).string();
     const RgbPicture actual = take_rgb(s.image.view, s.image.scale);
-    RgbPicture expected;
-    std::string bytes, unreadable;
-    const bool readable = read_file_beneath(folder_, s.image.path, MAX_REFERENCE_BYTES, bytes, unreadable) &&
-                          bytes.size() <= MAX_REFERENCE_BYTES && decode_png(bytes, expected);
-    const int64_t differing = readable ? differing_pixels(actual, expected) : -1;
-    if (differing == 0) return true;
-    std::string shown, why;
-    if (options_.update) {
-        if (!write_png(folder_, s.image.path, actual, shown, why)) return fail(s, why);
-        notes_ += "reference written: " + reference + "\n";
+    ReferenceCheck check;
+    check.root = folder_;
+    check.relative = s.image.path;
+    check.out_dir = options_.out_dir;
+    check.stem = comparison_stem(evidence_, s.image.path);
+    check.update = options_.update;
+    check.update_flag = "--update";
+    check.budget = &budget_;
+    const ReferenceOutcome outcome = check_reference(actual, check);
+    switch (outcome.kind) {
+    case ReferenceOutcome::same:
         return true;
+    case ReferenceOutcome::written:
+        notes_ += "reference written: " + outcome.message + "\n";
+        return true;
+    case ReferenceOutcome::unwritable:
+        return fail(s, outcome.message);
+    case ReferenceOutcome::differs:
+        break;
     }
-    if (readable) write_evidence(Evidence::expected, expected);
+    if (outcome.readable) write_evidence(Evidence::expected, outcome.expected);
     write_evidence(Evidence::actual, actual);
-    if (readable && expected.width == actual.width && expected.height == actual.height)
-        write_evidence(Evidence::diff, diff_picture(actual, expected));
-    const std::string stem = evidence_ + "." + fs::path(s.image.path).stem().string();
-    std::string actual_path;
-    if (!write_png(options_.out_dir, stem + ".actual.png", actual, actual_path, why)) return fail(s, why);
-    if (!readable)
-        return fail(s, "reference " + reference + " missing or unreadable" +
-                           (unreadable.empty() ? std::string() : " (" + unreadable + ")") +
-                           " (--update writes it); actual picture in " + actual_path);
-    if (expected.width != actual.width || expected.height != actual.height)
-        return fail(s, "reference " + reference + " is " + std::to_string(expected.width) + "x" +
-                           std::to_string(expected.height) + ", the picture " + std::to_string(actual.width) +
-                           "x" + std::to_string(actual.height) + "; actual picture in " + actual_path);
-    std::string diff_path;
-    if (!write_png(options_.out_dir, stem + ".diff.png", diff_picture(actual, expected), diff_path, why))
-        return fail(s, why);
-    return fail(s, std::to_string(differing) + " pixels differ from " + reference + "; actual " +
-                       actual_path + ", diff " + diff_path);
+    if (outcome.readable && outcome.expected.width == actual.width &&
+        outcome.expected.height == actual.height)
+        write_evidence(Evidence::diff, diff_picture(actual, outcome.expected));
+    return fail(s, outcome.message);
 }
 
 bool Run::record_start(const Step& s) {

@@ -11,6 +11,9 @@
 #include "runner/play/run_record.h"
 #include "runner/scenario/scenario.h"
 
+// The scale of the picture of the display that a failure leaves, for every host.
+constexpr int FAILURE_SCALE = 3;
+
 struct RunOptions {
     std::string out_dir = "qd5run-out";
     bool update = false;                         // write missing or differing references instead of failing
@@ -30,6 +33,9 @@ struct RunOptions {
     // Called as each step starts, with its index (the launcher tells the
     // parent, so that a crash names its step).
     std::function<void(std::size_t)> on_step;
+    // Asked at least once a simulated second: true stops the run, which
+    // then ends interrupted (the Python module checks for Ctrl+C here).
+    std::function<bool()> interrupted;
 };
 
 struct ScenarioResult {

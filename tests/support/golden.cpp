@@ -1,11 +1,11 @@
 #include "support/golden.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
 #include "picture/picture.h"
+#include "runner/files/reference_check.h"
 #include "support/test_output.h"
 
 namespace {
@@ -15,24 +15,16 @@ std::string golden_dir() { return std::string(QD5_SOURCE_DIR) + "/tests/golden";
 } // namespace
 
 ::testing::AssertionResult matches_golden(const std::string& name) {
-    const RgbPicture actual = frame_picture();
-    const std::string reference = golden_dir() + "/" + name + ".png";
-    const std::string out = test_output_dir() + "/golden/" + name;
-    write_png_file(out + ".actual.png", actual);
-    if (references_update_requested()) {
-        if (!write_png_file(reference, actual))
-            return ::testing::AssertionFailure() << "cannot write " << reference;
+    ReferenceCheck check;
+    check.root = golden_dir();
+    check.relative = name + ".png";
+    check.out_dir = test_output_dir() + "/golden";
+    check.stem = name;
+    check.update_flag = "make refs";
+    const ReferenceOutcome outcome = check_reference(frame_picture(), check);
+    if (outcome.kind == ReferenceOutcome::same || outcome.kind == ReferenceOutcome::written)
         return ::testing::AssertionSuccess();
-    }
-    RgbPicture expected;
-    if (!read_png_file(reference, expected))
-        return ::testing::AssertionFailure() << "no golden image " << reference << " (make refs creates it)";
-    const int64_t differing = differing_pixels(actual, expected);
-    if (differing < 0) return ::testing::AssertionFailure() << reference << " has the wrong size";
-    if (differing == 0) return ::testing::AssertionSuccess();
-    write_png_file(out + ".diff.png", diff_picture(actual, expected));
-    return ::testing::AssertionFailure()
-           << name << ": " << differing << " pixels differ; see " << out << ".actual.png and .diff.png";
+    return ::testing::AssertionFailure() << name << ": " << outcome.message;
 }
 
 bool write_golden_contact_sheet(const std::string& prefix, const std::string& sheet_name) {

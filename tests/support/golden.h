@@ -1,10 +1,11 @@
 // Golden-image comparison of the frame buffer.
 //
 // EXPECT_TRUE(matches_golden("run_hbar_4ch")) compares the current frame buffer,
-// pixel for pixel, with tests/golden/run_hbar_4ch.png. On a mismatch it writes
-// the actual picture and a diff (differing pixels red over a dimmed copy) into
-// <build>/test-output/golden/. With QD5_UPDATE_REFS=1 in the environment
-// (make refs) it rewrites the reference instead.
+// pixel for pixel, with tests/golden/run_hbar_4ch.png, by the comparison every
+// host uses (runner/files/reference_check.h). On a mismatch it writes the
+// actual picture and a diff into <build>/test-output/golden/. With
+// QD5_UPDATE_REFS=1 in the environment (make refs) it rewrites the reference
+// instead.
 #pragma once
 
 #include <gtest/gtest.h>

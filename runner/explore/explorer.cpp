@@ -318,7 +318,6 @@ Exploration explore(const ExploreOptions& options) {
     const std::size_t points = coverage_points().size();
     e.witness_state.assign(points, -1);
     e.witness_move.assign(points, -1);
-    e.counts.assign(points, 0);
     std::unordered_map<UiKey, int> index;
     std::deque<int> queue;
 
@@ -327,7 +326,6 @@ Exploration explore(const ExploreOptions& options) {
         for (std::size_t p = 0; p < points; ++p) {
             const uint64_t seen = after.counts[p] - (p < before.size() ? before[p] : 0);
             if (seen == 0) continue;
-            e.counts[p] += seen;
             if (e.witness_state[p] < 0) e.witness_state[p] = from, e.witness_move[p] = move;
         }
     };

@@ -59,7 +59,6 @@ struct Exploration {
     std::vector<Step> start; // the sliders set and the power-on every path begins with
     // Per coverage point: the state and the move from it that first showed it (-1: never).
     std::vector<int> witness_state, witness_move;
-    std::vector<uint64_t> counts; // frames that showed each point, over every move tried
     int max_states = 0;
     double max_seconds = 0;
     bool stopped_by_states = false;

@@ -11,7 +11,7 @@ void prepare(uint8_t page, uint8_t channels) {
     load_default_settings();
     reset_calibration();
     trig_init();
-    for (int c = 0; c < 4; ++c) {
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
         pressure_reading[c] = 85; // alarm
         temp_reading[c] = 125;    // caution
         current_tenths[c] = 55;
@@ -19,7 +19,8 @@ void prepare(uint8_t page, uint8_t channels) {
         volts_reading[c] = 125;
     }
     reset_min_max();
-    for (uint8_t c = 0; c < 4; ++c) channel_mode[c] = c < channels ? static_cast<uint8_t>(c + 1) : 0;
+    for (uint8_t c = 0; c < CHANNEL_COUNT; ++c)
+        channel_mode[c] = c < channels ? static_cast<uint8_t>(c + 1) : 0;
     display_page = page;
     blink_phase = 1;
     pending_key = KEY_NONE;

@@ -40,19 +40,18 @@ int16_t text_end_x;
 namespace {
 
 struct FontRecord {
-    uint8_t size;
     const uint8_t* data;
     const uint32_t* length;
 };
 
-constexpr unsigned FONT_COUNT = 9;
-
-// Size 8 comes first: every size not listed falls back to it.
+// The fonts in the order of FONT_SIZES: size 8 comes first, and every size not
+// listed falls back to it.
 const FontRecord font_records[FONT_COUNT] = {
-    {8, font_8, &font_8_size},    {9, font_9, &font_9_size},    {10, font_10, &font_10_size},
-    {12, font_12, &font_12_size}, {16, font_16, &font_16_size}, {20, font_20, &font_20_size},
-    {24, font_24, &font_24_size}, {30, font_30, &font_30_size}, {34, font_34, &font_34_size},
+    {font_8, &font_8_size},   {font_9, &font_9_size},   {font_10, &font_10_size},
+    {font_12, &font_12_size}, {font_16, &font_16_size}, {font_20, &font_20_size},
+    {font_24, &font_24_size}, {font_30, &font_30_size}, {font_34, &font_34_size},
 };
+static_assert(FONT_SIZES[0] == 8);
 
 // The index into font_records for every size argument, 0 where none matches.
 struct FontIndex {
@@ -60,9 +59,8 @@ struct FontIndex {
 };
 
 constexpr FontIndex make_font_index() {
-    constexpr uint8_t sizes[FONT_COUNT] = {8, 9, 10, 12, 16, 20, 24, 30, 34};
     FontIndex index{};
-    for (uint8_t i = 0; i < FONT_COUNT; ++i) index.of_size[sizes[i]] = i;
+    for (uint8_t i = 0; i < FONT_COUNT; ++i) index.of_size[FONT_SIZES[i]] = i;
     return index;
 }
 
@@ -113,7 +111,7 @@ void build_table(unsigned index) {
         if (entry + 4u > length) continue;
         const uint8_t* e = data + entry;
         glyph.width = e[1];
-        glyph.advance = record.size == 34 ? uint16_t(glyph.width - 1) : uint16_t(glyph.width + 1);
+        glyph.advance = FONT_SIZES[index] == 34 ? uint16_t(glyph.width - 1) : uint16_t(glyph.width + 1);
         const uint32_t offset = uint32_t(e[0]) << 16 | uint32_t(e[3]) << 8 | e[2];
         const unsigned row_bytes = (glyph.width + 7u) / 8u;
         glyph.row_bytes = uint8_t(row_bytes);
@@ -376,4 +374,28 @@ void text_reset() {
     text_start_x = 0;
     text_end_x = 0;
     text_record_clear();
+}
+
+uint16_t glyph_advance(uint8_t size, uint8_t code) {
+    return font_table(font_index.of_size[size]).glyphs[code].advance;
+}
+
+GlyphShows glyph_shows(uint8_t size, uint8_t code, uint16_t x, uint16_t y, uint8_t colour) {
+    const unsigned index = font_index.of_size[size];
+    const GlyphInfo& glyph = font_table(index).glyphs[code];
+    if (glyph.ink_top >= glyph.ink_end) return GlyphShows::no_ink;
+    const uint8_t* row = font_records[index].data + glyph.bitmap + glyph.ink_top * glyph.row_bytes;
+    bool seen = false;
+    // The same pixels as drawing, under lcd_set_pixel's unsigned 16-bit clipping.
+    for (unsigned r = glyph.ink_top; r < glyph.ink_end; ++r, row += glyph.row_bytes) {
+        const uint16_t py = uint16_t(y + r);
+        if (py >= LCD_HEIGHT) continue;
+        for (unsigned col = 0; col < glyph.width; ++col) {
+            const uint16_t px = uint16_t(x + col);
+            if ((row[col / 8] & (0x80u >> (col % 8))) == 0 || px >= LCD_WIDTH) continue;
+            if (FrameBuffer[py][px] != colour) return GlyphShows::no;
+            seen = true;
+        }
+    }
+    return seen ? GlyphShows::yes : GlyphShows::no;
 }

@@ -1,6 +1,7 @@
 // The record of the texts drawn since the last lcd_clear: what each lcd_text
 // call asked for and where its text landed. Tests and the scenario runner read
-// it to assert on what the screen says without decoding pixels.
+// it to assert on what the screen says; the runner checks the frame buffer
+// only for whether each character is still visible where it was drawn.
 #pragma once
 
 #include <cstdint>

@@ -46,7 +46,7 @@ void fuzz_sampling(const uint8_t* data, size_t size) {
     in.fill(&curve, sizeof curve);
     const uint16_t raw = in.word();
     (void)curve_lookup(curve, raw);
-    const uint8_t channel = in.byte() % 4;
+    const uint8_t channel = in.byte() % CHANNEL_COUNT;
     adc_input[channel] = static_cast<uint16_t>(in.word() % (RAW_MAXIMUM + 1));
     supply_adc = static_cast<uint16_t>(in.word() % (RAW_MAXIMUM + 1));
     current_zero[channel] = in.word();

@@ -8,12 +8,14 @@
 #include <QMessageBox>
 #include <QSaveFile>
 #include <QScreen>
+#include <chrono>
 #include <iterator>
 
 #include "display/framebuffer.h"
 #include "host/front_picture.h"
 #include "host/panel/front_geometry.h"
 #include "host/panel/front_panel.h"
+#include "host/panel/panel_names.h"
 #include "screens/run_screen.h"
 
 TfrmMain* frmMain = nullptr;
@@ -23,8 +25,8 @@ namespace {
 constexpr int CLIENT_WIDTH = 503;
 constexpr int CLIENT_HEIGHT = 329;
 constexpr int MODE_MAXIMUM = MODE_COUNT - 1;
-// About the display's refresh rate: a pass every 16 ms.
-constexpr int PASS_INTERVAL_MS = 16;
+// The pass period in whole milliseconds, the timer's precision.
+constexpr std::chrono::milliseconds PASS_INTERVAL{MS_PER_TICK / PASSES_PER_TICK};
 
 // Keyboard keys of the instrument's controls.
 struct KeyBinding {
@@ -135,12 +137,12 @@ void TfrmMain::FormCreate() {
     Timer1->setObjectName("Timer1");
     Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
-    Timer1->start(100);
+    Timer1->start(std::chrono::milliseconds(MS_PER_TICK));
 
     PassTimer = new QTimer(this);
     PassTimer->setObjectName("PassTimer");
     PassTimer->setTimerType(Qt::PreciseTimer);
-    PassTimer->setInterval(PASS_INTERVAL_MS);
+    PassTimer->setInterval(PASS_INTERVAL);
     connect(PassTimer, &QTimer::timeout, this, &TfrmMain::RunPass);
 
     Client->setFocus();
@@ -173,22 +175,23 @@ void TfrmMain::build_front() {
     Panel1->on_failure = [this](const char* message) { show_graphics_failure(message); };
     Panel1->start();
 
-    auto key_area = [this](const char* name, int x, int y, int size, const char* tip,
-                           void (TfrmMain::*handler)()) {
+    // Over each key of the picture; the tooltip adds this window's own keyboard keys.
+    auto key_area_widget = [this](const char* name, uint8_t key, const char* keyboard,
+                                  void (TfrmMain::*handler)()) {
+        const KeyArea& place = key_area(key);
         auto* area = new TImage(Client);
         area->setObjectName(name);
-        area->setGeometry(x, y, size, size);
-        area->setToolTip(tip);
+        area->setGeometry(place.x, place.y, place.size, place.size);
+        area->setToolTip(QString("%1 %2").arg(key_name(key).action, keyboard));
         connect(area, &TImage::clicked, this, handler);
         return area;
     };
-    Image2 = key_area("Image2", 52, 192, 33, "Left key F1 (keyboard: F1)", &TfrmMain::Image2Click);
-    Image8 =
-        key_area("Image8", 100, 196, 41,
-                 "Push the knob (keyboard: Enter always; Space unless a button or the ZOLT box shows focus). "
-                 "Turn it with the wheel over it",
-                 &TfrmMain::Image8Click);
-    Image3 = key_area("Image3", 154, 192, 33, "Right key F2 (keyboard: F2)", &TfrmMain::Image3Click);
+    Image2 = key_area_widget("Image2", KEY_LEFT, "(keyboard: F1)", &TfrmMain::Image2Click);
+    Image8 = key_area_widget("Image8", KEY_PUSH,
+                             "(keyboard: Enter always; Space unless a button or the ZOLT box shows focus). "
+                             "Turn it with the wheel over it",
+                             &TfrmMain::Image8Click);
+    Image3 = key_area_widget("Image3", KEY_RIGHT, "(keyboard: F2)", &TfrmMain::Image3Click);
     connect(Image8, &TImage::wheel_step, this, [this](int direction) {
         if (direction > 0)
             Button3Click();
@@ -196,8 +199,8 @@ void TfrmMain::build_front() {
             Button4Click();
     });
 
-    auto button = [this](const char* name, const char* caption, int x, int y, int w, int h, const char* tip,
-                         void (TfrmMain::*handler)()) {
+    auto button = [this](const char* name, const char* caption, int x, int y, int w, int h,
+                         const QString& tip, void (TfrmMain::*handler)()) {
         auto* b = new QPushButton(caption, Client);
         b->setObjectName(name);
         b->setGeometry(x, y, w, h);
@@ -208,12 +211,13 @@ void TfrmMain::build_front() {
         connect(b, &QPushButton::clicked, this, handler);
         return b;
     };
-    Button3 =
-        button("Button3", "+", 64, 232, 33, 25,
-               "Turn the knob up (keyboard: +, or Up while no slider shows focus)", &TfrmMain::Button3Click);
-    Button4 = button("Button4", "-", 144, 232, 33, 25,
-                     "Turn the knob down (keyboard: -, or Down while no slider shows focus)",
-                     &TfrmMain::Button4Click);
+    Button3 = button("Button3", "+", 64, 232, 33, 25,
+                     QString(key_name(KEY_UP).action) + " (keyboard: +, or Up while no slider shows focus)",
+                     &TfrmMain::Button3Click);
+    Button4 =
+        button("Button4", "-", 144, 232, 33, 25,
+               QString(key_name(KEY_DOWN).action) + " (keyboard: -, or Down while no slider shows focus)",
+               &TfrmMain::Button4Click);
     QFont knob_font = font();
     knob_font.setPixelSize(16);
     knob_font.setBold(true);
@@ -222,7 +226,7 @@ void TfrmMain::build_front() {
 
     Shape1 = new TShape(Client);
     Shape1->setObjectName("Shape1");
-    Shape1->setGeometry(8, 264, 33, 33);
+    Shape1->setGeometry(LAMP_X, LAMP_Y, LAMP_SIZE, LAMP_SIZE);
     Shape1->setToolTip("Alarm lamp: bright while a channel alarm is not acknowledged");
 
     Button1 =
@@ -244,7 +248,7 @@ void TfrmMain::show_front_picture() {
     Image1->setPixmap(picture);
 }
 
-QLabel* TfrmMain::make_label(const char* caption, int x, int y) {
+QLabel* TfrmMain::make_label(const QString& caption, int x, int y) {
     auto* label = new QLabel(caption, Client);
     label->move(x, y);
     label->adjustSize();
@@ -263,10 +267,19 @@ TScrollBar* TfrmMain::make_slider(int y, int maximum, void (TfrmMain::*handler)(
 }
 
 void TfrmMain::build_sliders() {
+    // The mode sliders' tooltip lists every mode by its value.
+    QString modes;
+    for (int mode = 0; mode < MODE_COUNT; ++mode)
+        modes += QString(mode == 0 ? "%1 %2" : ", %1 %2").arg(mode).arg(MODE_NAMES[mode]);
+    auto raw = [](int input) { return QString(INPUT_CAPTIONS[input]) + ":"; };
+    auto channel = [](int c) { return QString("%1 %2:").arg(MODE_SLIDER_CAPTION).arg(c + 1); };
+    auto mode_tip = [&modes](int c) {
+        return QString("%1 %2: %3").arg(MODE_SLIDER_TITLE).arg(c + 1).arg(modes);
+    };
     struct Row {
         QLabel** caption_label;
         const char* caption_name;
-        const char* caption;
+        QString caption;
         TValueLabel** value_label;
         const char* value_name;
         int value_x;
@@ -275,31 +288,27 @@ void TfrmMain::build_sliders() {
         int y;
         int maximum;
         void (TfrmMain::*handler)();
-        const char* tip;
+        QString tip;
     };
     const Row rows[] = {
-        {&Label55, "Label55", "CH 1:", &Label57, "Label57", 304, &ScrollBar29, "ScrollBar29", 8, RAW_MAXIMUM,
-         &TfrmMain::ScrollBar29Change, "Raw reading of channel 1"},
-        {&Label53, "Label53", "CH 2:", &Label60, "Label60", 304, &ScrollBar30, "ScrollBar30", 32, RAW_MAXIMUM,
-         &TfrmMain::ScrollBar30Change, "Raw reading of channel 2"},
-        {&Label1, "Label1", "CH 3:", &Label3, "Label3", 304, &ScrollBar1, "ScrollBar1", 56, RAW_MAXIMUM,
-         &TfrmMain::ScrollBar1Change, "Raw reading of channel 3"},
-        {&Label2, "Label2", "CH 4:", &Label4, "Label4", 304, &ScrollBar2, "ScrollBar2", 80, RAW_MAXIMUM,
-         &TfrmMain::ScrollBar2Change, "Raw reading of channel 4"},
-        {&Label5, "Label5", "Volts:", &Label6, "Label6", 304, &ScrollBar3, "ScrollBar3", 104, RAW_MAXIMUM,
-         &TfrmMain::ScrollBar3Change, "Raw supply-voltage reading"},
-        {&Label7, "Label7", "Channel 1:", &Label11, "Label11", 312, &ScrollBar4, "ScrollBar4", 176,
-         MODE_MAXIMUM, &TfrmMain::ScrollBar4Change,
-         "Mode of channel 1: 0 off, 1 pressure, 2 temperature, 3 current, 4 volts"},
-        {&Label8, "Label8", "Channel 2:", &Label12, "Label12", 312, &ScrollBar5, "ScrollBar5", 200,
-         MODE_MAXIMUM, &TfrmMain::ScrollBar5Change,
-         "Mode of channel 2: 0 off, 1 pressure, 2 temperature, 3 current, 4 volts"},
-        {&Label9, "Label9", "Channel 3:", &Label13, "Label13", 312, &ScrollBar6, "ScrollBar6", 224,
-         MODE_MAXIMUM, &TfrmMain::ScrollBar6Change,
-         "Mode of channel 3: 0 off, 1 pressure, 2 temperature, 3 current, 4 volts"},
-        {&Label10, "Label10", "Channel 4:", &Label14, "Label14", 312, &ScrollBar7, "ScrollBar7", 248,
-         MODE_MAXIMUM, &TfrmMain::ScrollBar7Change,
-         "Mode of channel 4: 0 off, 1 pressure, 2 temperature, 3 current, 4 volts"},
+        {&Label55, "Label55", raw(0), &Label57, "Label57", 304, &ScrollBar29, "ScrollBar29", 8, RAW_MAXIMUM,
+         &TfrmMain::ScrollBar29Change, INPUT_TITLES[0]},
+        {&Label53, "Label53", raw(1), &Label60, "Label60", 304, &ScrollBar30, "ScrollBar30", 32, RAW_MAXIMUM,
+         &TfrmMain::ScrollBar30Change, INPUT_TITLES[1]},
+        {&Label1, "Label1", raw(2), &Label3, "Label3", 304, &ScrollBar1, "ScrollBar1", 56, RAW_MAXIMUM,
+         &TfrmMain::ScrollBar1Change, INPUT_TITLES[2]},
+        {&Label2, "Label2", raw(3), &Label4, "Label4", 304, &ScrollBar2, "ScrollBar2", 80, RAW_MAXIMUM,
+         &TfrmMain::ScrollBar2Change, INPUT_TITLES[3]},
+        {&Label5, "Label5", raw(SUPPLY_INPUT), &Label6, "Label6", 304, &ScrollBar3, "ScrollBar3", 104,
+         RAW_MAXIMUM, &TfrmMain::ScrollBar3Change, INPUT_TITLES[SUPPLY_INPUT]},
+        {&Label7, "Label7", channel(0), &Label11, "Label11", 312, &ScrollBar4, "ScrollBar4", 176,
+         MODE_MAXIMUM, &TfrmMain::ScrollBar4Change, mode_tip(0)},
+        {&Label8, "Label8", channel(1), &Label12, "Label12", 312, &ScrollBar5, "ScrollBar5", 200,
+         MODE_MAXIMUM, &TfrmMain::ScrollBar5Change, mode_tip(1)},
+        {&Label9, "Label9", channel(2), &Label13, "Label13", 312, &ScrollBar6, "ScrollBar6", 224,
+         MODE_MAXIMUM, &TfrmMain::ScrollBar6Change, mode_tip(2)},
+        {&Label10, "Label10", channel(3), &Label14, "Label14", 312, &ScrollBar7, "ScrollBar7", 248,
+         MODE_MAXIMUM, &TfrmMain::ScrollBar7Change, mode_tip(3)},
     };
     for (const Row& row : rows) {
         *row.caption_label = make_label(row.caption, 256, row.y);

@@ -16,6 +16,7 @@
 
 #include "host/controls.h"
 #include "host/lcd_panel.h"
+#include "host/panel/front_geometry.h"
 #include "host/panel/front_panel.h"
 
 class TfrmMain : public QMainWindow {
@@ -28,8 +29,8 @@ class TfrmMain : public QMainWindow {
     bool running() const { return PassTimer->isActive(); }
     int pass_count() const { return passes; }
     // The colours the lamp takes in a pass.
-    static QColor lamp_bright() { return QColor(255, 0, 0); }
-    static QColor lamp_dark() { return QColor(128, 0, 0); }
+    static QColor lamp_bright() { return QColor::fromRgb(LAMP_BRIGHT_RGB); }
+    static QColor lamp_dark() { return QColor::fromRgb(LAMP_DARK_RGB); }
 
     QMenuBar* MainMenu1;
     QMenu* File1;
@@ -104,7 +105,7 @@ class TfrmMain : public QMainWindow {
     void build_sliders();
     void set_tab_order();
     void give_keys_back();
-    QLabel* make_label(const char* caption, int x, int y);
+    QLabel* make_label(const QString& caption, int x, int y);
     TScrollBar* make_slider(int y, int maximum, void (TfrmMain::*handler)());
     void show_graphics_failure(const char* message);
     // The lamp and, if the frame changed, the display after one pass.

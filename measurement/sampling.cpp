@@ -6,30 +6,29 @@
 
 #include "host/panel/device.h"
 
-uint16_t adc_input[4];
+uint16_t adc_input[CHANNEL_COUNT];
 uint16_t supply_adc;
-uint16_t zolt_value[4];
+uint16_t zolt_value[CHANNEL_COUNT];
 
-uint16_t work_adc[4];
-int16_t pressure_reading[4];
-int16_t temp_reading[4];
-int16_t temp_celsius[4];
-int16_t current_tenths[4];
-int16_t current_amps[4];
-uint16_t volts_reading[4];
+uint16_t work_adc[CHANNEL_COUNT];
+int16_t pressure_reading[CHANNEL_COUNT];
+int16_t temp_reading[CHANNEL_COUNT];
+int16_t temp_celsius[CHANNEL_COUNT];
+int16_t current_tenths[CHANNEL_COUNT];
+int16_t current_amps[CHANNEL_COUNT];
+uint16_t volts_reading[CHANNEL_COUNT];
 
-int16_t pressure_max[4];
-int16_t temp_max[4];
-int16_t current_tenths_min[4];
-int16_t current_tenths_max[4];
-int16_t current_amps_min[4];
-int16_t current_amps_max[4];
-uint16_t volts_min[4];
-uint16_t volts_max[4];
+int16_t pressure_max[CHANNEL_COUNT];
+int16_t temp_max[CHANNEL_COUNT];
+int16_t current_tenths_min[CHANNEL_COUNT];
+int16_t current_tenths_max[CHANNEL_COUNT];
+int16_t current_amps_min[CHANNEL_COUNT];
+int16_t current_amps_max[CHANNEL_COUNT];
+uint16_t volts_min[CHANNEL_COUNT];
+uint16_t volts_max[CHANNEL_COUNT];
 
 namespace {
 
-constexpr uint8_t CHANNELS = 4;
 constexpr uint32_t SUPPLY_ALARM_BIT = 0x10;
 
 constexpr int32_t PRESSURE_MIN = 0;
@@ -187,7 +186,7 @@ template <typename T> void record_min(T& recorded, T reading) {
 } // namespace
 
 void sample_pressure(uint8_t channel, const PressureChannelConfig& record) {
-    if (channel >= CHANNELS) return;
+    if (channel >= CHANNEL_COUNT) return;
     const uint16_t raw = select_input(channel, record.data_source);
     work_adc[channel] = raw;
     int32_t v = 0;
@@ -201,7 +200,7 @@ void sample_pressure(uint8_t channel, const PressureChannelConfig& record) {
 }
 
 void sample_temperature(uint8_t channel, const TemperatureChannelConfig& record) {
-    if (channel >= CHANNELS) return;
+    if (channel >= CHANNEL_COUNT) return;
     const uint16_t raw = select_input(channel, record.data_source);
     work_adc[channel] = raw;
     bool converted = true;
@@ -228,7 +227,7 @@ void sample_temperature(uint8_t channel, const TemperatureChannelConfig& record)
 }
 
 void sample_current(uint8_t channel, const CurrentChannelConfig& record) {
-    if (channel >= CHANNELS) return;
+    if (channel >= CHANNEL_COUNT) return;
     const uint16_t raw = select_input(channel, record.data_source);
     work_adc[channel] = raw;
     // The zero point is kept in 1/16 counts; the offset is in whole counts.
@@ -247,7 +246,7 @@ void sample_current(uint8_t channel, const CurrentChannelConfig& record) {
 }
 
 void sample_volts(uint8_t channel, const VoltsChannelConfig& record) {
-    if (channel >= CHANNELS) return;
+    if (channel >= CHANNEL_COUNT) return;
     work_adc[channel] = supply_adc;
     // 64-bit product: a full-scale input with an out-of-range trim would wrap
     // 32 bits.
@@ -274,7 +273,7 @@ void end_supply_alarm_without_volts() {
 }
 
 void reset_min_max() {
-    for (int c = 0; c < CHANNELS; ++c) {
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
         pressure_max[c] = pressure_reading[c];
         temp_max[c] = temp_reading[c];
         current_amps_min[c] = current_amps[c];

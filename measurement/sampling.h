@@ -7,28 +7,28 @@
 
 // Raw inputs, 0..RAW_MAXIMUM: 4097 positions of a 12-bit reading.
 constexpr uint16_t RAW_MAXIMUM = 4096;
-extern uint16_t adc_input[4];
+extern uint16_t adc_input[CHANNEL_COUNT];
 extern uint16_t supply_adc;
-extern uint16_t zolt_value[4]; // no link to a ZOLT unit exists: always 0
+extern uint16_t zolt_value[CHANNEL_COUNT]; // no link to a ZOLT unit exists: always 0
 
 // Readings, per channel.
-extern uint16_t work_adc[4];
-extern int16_t pressure_reading[4];
-extern int16_t temp_reading[4];
-extern int16_t temp_celsius[4];
-extern int16_t current_tenths[4];
-extern int16_t current_amps[4];
-extern uint16_t volts_reading[4];
+extern uint16_t work_adc[CHANNEL_COUNT];
+extern int16_t pressure_reading[CHANNEL_COUNT];
+extern int16_t temp_reading[CHANNEL_COUNT];
+extern int16_t temp_celsius[CHANNEL_COUNT];
+extern int16_t current_tenths[CHANNEL_COUNT];
+extern int16_t current_amps[CHANNEL_COUNT];
+extern uint16_t volts_reading[CHANNEL_COUNT];
 
 // Recorded values.
-extern int16_t pressure_max[4];
-extern int16_t temp_max[4];
-extern int16_t current_tenths_min[4];
-extern int16_t current_tenths_max[4];
-extern int16_t current_amps_min[4];
-extern int16_t current_amps_max[4];
-extern uint16_t volts_min[4];
-extern uint16_t volts_max[4];
+extern int16_t pressure_max[CHANNEL_COUNT];
+extern int16_t temp_max[CHANNEL_COUNT];
+extern int16_t current_tenths_min[CHANNEL_COUNT];
+extern int16_t current_tenths_max[CHANNEL_COUNT];
+extern int16_t current_amps_min[CHANNEL_COUNT];
+extern int16_t current_amps_max[CHANNEL_COUNT];
+extern uint16_t volts_min[CHANNEL_COUNT];
+extern uint16_t volts_max[CHANNEL_COUNT];
 
 // Raw inputs, readings and recorded values as at program start: all 0.
 void sampling_reset();

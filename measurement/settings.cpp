@@ -13,12 +13,13 @@ uint8_t security_on;
 uint16_t security_code;
 uint8_t display_page;
 
-uint16_t current_zero[4];
+uint16_t current_zero[CHANNEL_COUNT];
 uint8_t volts_cal_percent;
 
 namespace {
 
-constexpr uint8_t DEFAULT_CHANNEL_MODES[4] = {MODE_PRESSURE, MODE_TEMPERATURE, MODE_CURRENT, MODE_VOLTS};
+constexpr uint8_t DEFAULT_CHANNEL_MODES[CHANNEL_COUNT] = {MODE_PRESSURE, MODE_TEMPERATURE, MODE_CURRENT,
+                                                          MODE_VOLTS};
 
 // The records as the factory sets them; the user curves are copied in
 // separately from the built-in curves. A label literal shorter than the field
@@ -108,8 +109,8 @@ void load_default_settings() {
     security_code = FACTORY_SECURITY_CODE;
     display_page = 0;
     zolt_address = 0;
-    for (int c = 0; c < 4; ++c) channel_mode[c] = DEFAULT_CHANNEL_MODES[c];
-    for (int c = 0; c < 4; ++c) load_channel_defaults(c);
+    for (int c = 0; c < CHANNEL_COUNT; ++c) channel_mode[c] = DEFAULT_CHANNEL_MODES[c];
+    for (int c = 0; c < CHANNEL_COUNT; ++c) load_channel_defaults(c);
     reset_min_max();
     settings_changed();
 }

@@ -145,17 +145,17 @@ struct VoltsChannelConfig {
 };
 
 struct ChannelSettings {
-    uint8_t channel_mode[4];
-    PressureChannelConfig pressure[4];
-    TemperatureChannelConfig temperature[4];
-    CurrentChannelConfig current[4];
-    VoltsChannelConfig volts[4];
+    uint8_t channel_mode[CHANNEL_COUNT];
+    PressureChannelConfig pressure[CHANNEL_COUNT];
+    TemperatureChannelConfig temperature[CHANNEL_COUNT];
+    CurrentChannelConfig current[CHANNEL_COUNT];
+    VoltsChannelConfig volts[CHANNEL_COUNT];
     uint8_t zolt_address; // 0..3, shown as 1..4
 };
 
 extern ChannelSettings channel_settings;
 // The names the rest of the instrument uses for two of its fields.
-inline uint8_t (&channel_mode)[4] = channel_settings.channel_mode;
+inline uint8_t (&channel_mode)[CHANNEL_COUNT] = channel_settings.channel_mode;
 inline uint8_t& zolt_address = channel_settings.zolt_address;
 
 // Device-wide settings that the defaults also reset.
@@ -166,8 +166,8 @@ extern uint8_t display_page;    // run screen page 0..3
 constexpr uint16_t FACTORY_SECURITY_CODE = 6381;
 
 // Calibration values, set by reset_calibration only.
-extern uint16_t current_zero[4];  // zero point in 1/16 ADC counts
-extern uint8_t volts_cal_percent; // supply trim, 50..150
+extern uint16_t current_zero[CHANNEL_COUNT]; // zero point in 1/16 ADC counts
+extern uint8_t volts_cal_percent;            // supply trim, 50..150
 
 // Built-in sender curves.
 extern const SenderCurve orv_ntc_curve;

@@ -169,7 +169,7 @@ const SetupTable* setup_table_for_mode(uint8_t mode) {
 
 // selected_channel is only ever 0..3; anything else is read as channel 4 so
 // that no table is indexed out of range.
-uint8_t setup_channel() { return selected_channel < 4 ? selected_channel : 3; }
+uint8_t setup_channel() { return selected_channel < CHANNEL_COUNT ? selected_channel : CHANNEL_COUNT - 1; }
 
 PressureChannelConfig& setup_pressure_record() {
     return selected_pressure_config ? *selected_pressure_config : channel_settings.pressure[setup_channel()];

@@ -28,7 +28,7 @@ void select_channel(uint8_t c) {
 }
 
 void open_entry(uint8_t entry) {
-    if (entry < 4) select_channel(entry);
+    if (entry < CHANNEL_COUNT) select_channel(entry);
     current_screen = main_menu_entries[entry].opens;
     edit_step = 1;
     menu_cursor = 0;

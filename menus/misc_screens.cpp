@@ -65,7 +65,7 @@ void misc_setup_screen() {
 void values_screen() {
     draw_title_bar("ADC", "VALUES");
     char text[24];
-    for (uint8_t c = 0; c < 4; ++c) {
+    for (uint8_t c = 0; c < CHANNEL_COUNT; ++c) {
         std::snprintf(text, sizeof text, "CH %u: %d", c + 1u, static_cast<int>(work_adc[c]));
         draw_menu_line(static_cast<int8_t>(c), text, COLOUR_WHITE);
     }

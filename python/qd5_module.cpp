@@ -180,7 +180,7 @@ class Instrument {
 
     std::optional<int> reading(const std::string& channel) {
         live();
-        const int c = index_of_name(INPUT_NAMES, CHANNELS, channel.c_str());
+        const int c = index_of_name(INPUT_NAMES, CHANNEL_COUNT, channel.c_str());
         if (c < 0) load_step("expect: {reading: {" + quoted(channel) + ": 0}}"); // the loader's message
         if (c < 0) throw py::value_error("unknown channel " + channel);
         int32_t value = 0;
@@ -334,8 +334,8 @@ run_scenario_text(const std::optional<std::string>& text, const std::string& fil
     // The lock stays held: no other thread may touch the instrument's static
     // state while the scenario runs.
     const ScenarioResult result = run_scenario(scenario, options);
-    if (result.interrupted) throw py::error_already_set();
-    return {result.passed, result.message, result.sim_ms / 1000, result.notes,
+    if (result.verdict == Verdict::interrupted) throw py::error_already_set();
+    return {result.passed(), result.message, result.sim_ms / 1000, result.notes,
             py::bytes(reinterpret_cast<const char*>(FrameBuffer), sizeof FrameBuffer)};
 }
 
@@ -345,6 +345,7 @@ PYBIND11_MODULE(_qd5, m) {
     m.doc() = "The Nuva QD-5 instrument in simulated time (the compiled core of qd5)";
     m.attr("WIDTH") = LCD_WIDTH;
     m.attr("HEIGHT") = LCD_HEIGHT;
+    m.attr("CHANNEL_COUNT") = CHANNEL_COUNT;
     m.attr("PASSES_PER_TICK") = PASSES_PER_TICK;
     m.attr("MS_PER_TICK") = MS_PER_TICK;
     m.attr("MAX_STEPS") = MAX_STEPS;

@@ -1,8 +1,7 @@
 #include "runner/cli.h"
 
-#include <chrono>
-#include <cmath>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,9 +15,8 @@
 #include "runner/files/reference_check.h"
 #include "runner/files/scenario_file.h"
 #include "runner/play/flow.h"
-#include "runner/reports/junit.h"
 #include "runner/reports/report_merge.h"
-#include "runner/reports/run_outputs.h"
+#include "runner/reports/reporter.h"
 #include "runner/scenario/clean_text.h"
 #include "runner/suite/launcher.h"
 #include "runner/suite/output_collisions.h"
@@ -27,33 +25,6 @@
 namespace {
 
 enum Exit { EXIT_PASSED = 0, EXIT_FAILED = 1, EXIT_USAGE = 2 };
-
-std::string seconds_text(double ms) {
-    char text[40];
-    if (ms >= 60000) {
-        const long long seconds = std::llround(ms / 1000);
-        std::snprintf(text, sizeof text, "%lld min %lld s", seconds / 60, seconds % 60);
-    } else {
-        std::snprintf(text, sizeof text, "%.2f s", ms / 1000);
-    }
-    return text;
-}
-
-// Names and messages come from files: shown escaped, each on one line, so
-// that no file can move the cursor or paint a line of its own.
-void print_result(const Scenario& scenario, const ScenarioResult& r) {
-    const char* verdict = r.passed ? "PASS" : r.interrupted ? "STOP" : r.error ? "ERROR" : "FAIL";
-    std::printf("%s  %s (%s)  sim %s  wall %s\n", verdict, printable(scenario.file).c_str(),
-                printable(scenario.name).c_str(), seconds_text(r.sim_ms).c_str(),
-                seconds_text(r.wall_ms).c_str());
-    for (std::size_t start = 0; start < r.notes.size();) {
-        const std::size_t end = std::min(r.notes.find('\n', start), r.notes.size());
-        std::printf("%s\n", printable(r.notes.substr(start, end - start)).c_str());
-        start = end + 1;
-    }
-    if (!r.passed) std::printf("      %s\n", printable(r.message).c_str());
-    std::fflush(stdout);
-}
 
 // A folder that the run will make or write into; empty when it will do.
 std::string unusable_folder(const std::string& option, const std::string& folder) {
@@ -72,6 +43,18 @@ std::string unusable_folder(const std::string& option, const std::string& folder
     if (!fs::is_directory(parent, error) || ::access(parent.c_str(), W_OK | X_OK) != 0)
         return option + " " + folder + " cannot be made (" + parent.string() + " is not a writable folder)";
     return "";
+}
+
+// A folder the run writes pictures into that is there but is no folder of
+// its own (a symlink, a file): its pictures would go missing or elsewhere.
+std::string planted_folder(const std::string& option, const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(folder, error);
+    if (!fs::exists(status) || fs::is_directory(status)) return "";
+    return printable("qd5run: " + option + ": " + folder + " is " +
+                     (fs::is_symlink(status) ? "a symlink" : "not a folder") +
+                     ", where the run writes its pictures; remove it");
 }
 
 // Exit status 2 means that nothing ran and nothing was written, so the
@@ -255,7 +238,14 @@ int qd5run_main(int argc, char** argv) {
         }
     }
     if (!all_loaded) return EXIT_USAGE;
-    const std::string collision = first_collision(scenarios, options);
+    if (app.count("--flows") > 0) options.flows_name = flows;
+    options.report_dir = report;
+    std::string collision = first_collision(scenarios, options, junit);
+    if (collision.empty() && app.count("--flows") > 0 && (options.update || app.count("--report") > 0))
+        collision = planted_folder("--flows", flows_screens_folder(flows));
+    for (const char* folder : {"screens", "pictures", "diffs"})
+        if (collision.empty() && app.count("--report") > 0)
+            collision = planted_folder("--report", report + "/" + folder);
     if (!collision.empty()) {
         std::fprintf(stderr, "%s\n", collision.c_str());
         return EXIT_USAGE;
@@ -269,11 +259,9 @@ int qd5run_main(int argc, char** argv) {
             return EXIT_USAGE;
         }
         options.flow_required = true;
-        options.flows_name = flows;
         options.expected_flows = &flows_check.expected;
         if (options.update) options.flows_screens = flows_screens_folder(flows);
     }
-    options.report_dir = report;
     options.record = app.count("--flows") > 0 || app.count("--report") > 0;
     const std::string shard_name =
         app.count("--shard") > 0 ? std::to_string(shard.k) + "/" + std::to_string(shard.n) : std::string();
@@ -281,35 +269,27 @@ int qd5run_main(int argc, char** argv) {
         std::printf("shard %s: %zu scenario%s\n", shard_name.c_str(), scenarios.size(),
                     scenarios.size() == 1 ? "" : "s");
 
-    const auto started = std::chrono::steady_clock::now();
+    std::vector<std::unique_ptr<Reporter>> reporters;
+    reporters.push_back(console_reporter());
+    if (app.count("--report") > 0)
+        reporters.push_back(html_reporter(report, app.count("--flows") > 0 ? &flows_check : nullptr));
+    if (!junit.empty()) reporters.push_back(junit_reporter(junit));
     const std::vector<ScenarioResult> results =
-        run_all(scenarios, options, jobs,
-                [&](std::size_t i, const ScenarioResult& r) { print_result(scenarios[i], r); });
-    const double wall =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
-    int failed = 0, interrupted = 0;
-    double sim = 0;
-    for (const ScenarioResult& r : results)
-        failed += r.passed ? 0 : 1, interrupted += r.interrupted ? 1 : 0, sim += r.sim_ms;
-    const std::string stopped = interrupted ? " (" + std::to_string(interrupted) + " interrupted)" : "";
-    std::printf("%zu scenario%s: %zu passed, %d failed%s (simulated %s, wall %s)\n", results.size(),
-                results.size() == 1 ? "" : "s", results.size() - failed, failed, stopped.c_str(),
-                seconds_text(sim).c_str(), seconds_text(wall).c_str());
+        run_all(scenarios, options, jobs, [&](std::size_t i, const ScenarioResult& r) {
+            for (const auto& reporter : reporters) reporter->scenario_done(scenarios[i], r);
+        });
+    std::vector<const Flow*> expected(scenarios.size(), nullptr);
+    if (app.count("--flows") > 0) expected = flows_check.expected;
+    const Report run_report = make_report(scenarios, results, expected, shard_name);
     int status = EXIT_PASSED;
-    if (app.count("--report") > 0) {
-        const auto report_started = std::chrono::steady_clock::now();
-        std::string report_why;
-        if (write_run_report(report, scenarios, results, app.count("--flows") > 0 ? &flows_check : nullptr,
-                             shard_name, report_why)) {
-            const double ms =
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - report_started)
-                    .count();
-            std::printf("report: %s/index.html (written in %.3f s)\n", printable(report).c_str(), ms / 1000);
-        } else {
-            std::fprintf(stderr, "qd5run: cannot write the report: %s\n", printable(report_why).c_str());
+    for (const auto& reporter : reporters) {
+        std::string why;
+        if (!reporter->finish(run_report, why)) {
+            std::fprintf(stderr, "qd5run: %s\n", printable(why).c_str());
             status = EXIT_FAILED;
         }
     }
+    // After the report, which takes the stored frames of changed flows from the flows file's folder.
     if (app.count("--flows") > 0 && options.update && run_stopped_by() == 0) {
         std::string flows_why;
         if (update_flows(flows_check, results, flows_why)) {
@@ -320,11 +300,9 @@ int qd5run_main(int argc, char** argv) {
             status = EXIT_FAILED;
         }
     }
-    if (!junit.empty() && !write_junit(junit, scenarios, results, shard_name)) {
-        std::fprintf(stderr, "qd5run: cannot write %s\n", printable(junit).c_str());
-        return EXIT_FAILED;
-    }
     // As a shell reports a command ended by the signal: 130 for SIGINT, 143 for SIGTERM.
     if (run_stopped_by() != 0) return 128 + run_stopped_by();
-    return failed == 0 ? status : EXIT_FAILED;
+    for (const ScenarioResult& r : results)
+        if (!r.passed()) return EXIT_FAILED;
+    return status;
 }

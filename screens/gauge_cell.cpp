@@ -157,7 +157,7 @@ uint8_t zone_of(int32_t value, int32_t low_alarm, int32_t low_caution, int32_t h
 
 uint8_t channel_zone(uint8_t c) {
     CellSource s;
-    if (c > 3 || !read_cell_source(c, channel_mode[c], s)) return ZONE_NORMAL;
+    if (c >= CHANNEL_COUNT || !read_cell_source(c, channel_mode[c], s)) return ZONE_NORMAL;
     return zone_of(s.zone_value, s.low_alarm, s.low_caution, s.high_caution, s.high_alarm);
 }
 
@@ -243,7 +243,7 @@ const char* temperature_letter(uint8_t unit) { return unit == TEMP_UNIT_CELSIUS 
 const char* temperature_unit_text(uint8_t unit) { return temperature_unit_names[unit == 0 ? 0 : 1]; }
 
 void draw_gauge_cell(uint8_t c, const CellLayout& layout, BarDrawer bar) {
-    if (c > 3) return;
+    if (c >= CHANNEL_COUNT) return;
     CellSource s;
     if (!read_cell_source(c, channel_mode[c], s)) return;
     draw_spot(layout.label, s.label, COLOUR_GREY);
@@ -257,7 +257,7 @@ void draw_gauge_cell(uint8_t c, const CellLayout& layout, BarDrawer bar) {
 
 void draw_gauge_cells(const CellLayout* slots, uint8_t slot_count, BarDrawer bar) {
     uint8_t k = 0;
-    for (uint8_t c = 0; c < 4; ++c) {
+    for (uint8_t c = 0; c < CHANNEL_COUNT; ++c) {
         const uint8_t mode = channel_mode[c];
         if (mode < MODE_PRESSURE || mode > MODE_VOLTS) continue;
         if (k >= slot_count) return;

@@ -97,7 +97,7 @@ void draw_soft_key_bar() {
 } // namespace
 
 void draw_min_max_row(int16_t y, uint8_t c, uint8_t mode) {
-    if (c > 3) return;
+    if (c >= CHANNEL_COUNT) return;
     switch (mode) {
     case MODE_PRESSURE:
         draw_pressure_row(y, c);
@@ -120,7 +120,7 @@ void draw_min_max_page() {
     lcd_text(80, 5, "MIN / MAX", 9, ALIGN_CENTRE, COLOUR_WHITE);
     lcd_hline(0, 159, 25, COLOUR_WHITE);
     int16_t k = 0;
-    for (uint8_t c = 0; c < 4; ++c) {
+    for (uint8_t c = 0; c < CHANNEL_COUNT; ++c) {
         const uint8_t mode = channel_mode[c];
         if (mode == MODE_OFF) continue;
         draw_min_max_row(static_cast<int16_t>(30 + 19 * k), c, mode);

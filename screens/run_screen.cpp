@@ -16,7 +16,7 @@ constexpr uint8_t PAGE_HBAR = 0;
 constexpr uint8_t PAGE_VBAR = 1;
 constexpr uint8_t PAGE_DIGITAL = 2;
 constexpr uint8_t PAGE_MIN_MAX = 3;
-constexpr uint32_t ACKNOWLEDGEABLE_BITS = 5; // channels 1..4, then the supply voltage
+constexpr uint32_t ACKNOWLEDGEABLE_BITS = CHANNEL_COUNT + 1; // the channels, then the supply voltage
 
 void draw_selection_prompt() {
     lcd_fill_rect(2, 20, 158, 110, COLOUR_RED);

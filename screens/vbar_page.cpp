@@ -1,5 +1,6 @@
 // Page 1 of the run screen: each displayed channel with a vertical zone bar.
 #include "display/text.h"
+#include "measurement/settings.h"
 #include "screens/gauge.h"
 #include "screens/run_screen.h"
 
@@ -134,6 +135,6 @@ void draw_vbar_page(uint8_t n) {
     // n is 1..4 from the run screen; anything larger takes the four-channel
     // layout, and 0 has no layout.
     if (n == 0) return;
-    const PageLayout& page = LAYOUTS[(n > 4 ? 4 : n) - 1];
+    const PageLayout& page = LAYOUTS[(n > CHANNEL_COUNT ? CHANNEL_COUNT : n) - 1];
     draw_gauge_cells(page.slots, page.count, draw_vbar);
 }

@@ -378,11 +378,11 @@ TEST_F(ChannelSetupEdit, AnySettingsAndKeysKeepTheCursorOnAnItem) {
     uint8_t* bytes = reinterpret_cast<uint8_t*>(&channel_settings);
     for (int i = 0; i < 6000; ++i) {
         if (random() % 8 == 0) bytes[random() % sizeof channel_settings] = uint8_t(random());
-        if (random() % 50 == 0) channel_mode[random() % 4] = uint8_t(random() % 6);
+        if (random() % 50 == 0) channel_mode[random() % CHANNEL_COUNT] = uint8_t(random() % 6);
         if (random() % 200 == 0) adc_input[selected_channel] = uint16_t(random() % 4097);
         if (current_screen != channel_setup_screen && current_screen != sender_calibration_screen &&
             current_screen != zero_current_screen && current_screen != message_screen) {
-            open_channel_setup(uint8_t(random() % 4));
+            open_channel_setup(uint8_t(random() % CHANNEL_COUNT));
             for (int b = 0; b < 40; ++b) bytes[random() % sizeof channel_settings] = uint8_t(random());
         }
         const ScreenHandler ran = current_screen;

@@ -16,7 +16,7 @@ class SetupGolden : public ::testing::Test {
     // depend on earlier tests.
     static void open(uint8_t channel) {
         open_channel_setup(channel);
-        for (uint8_t c = 0; c < 4; ++c) {
+        for (uint8_t c = 0; c < CHANNEL_COUNT; ++c) {
             adc_input[c] = 1234;
             temp_celsius[c] = 51;
             current_tenths[c] = -57;

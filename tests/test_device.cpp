@@ -50,7 +50,7 @@ class Device : public ::testing::Test {
         probe = ScreenProbe{};
         other_screen_calls = 0;
         current_screen = probe_screen;
-        for (int c = 0; c < 4; ++c) {
+        for (int c = 0; c < CHANNEL_COUNT; ++c) {
             adc_input[c] = 0;
             pressure_reading[c] = 0;
             temp_reading[c] = 0;

@@ -147,8 +147,6 @@ std::vector<int16_t> rows_for(int height) {
     return ys;
 }
 
-const uint8_t FONT_SIZES[] = {8, 9, 10, 12, 16, 20, 24, 30, 34};
-
 // Every code of every font as a one-glyph text, left-aligned so x is where its
 // cell starts: every column case at a row inside, every row case at a column
 // inside, and the corners where both clip. Codes outside a font draw nothing.

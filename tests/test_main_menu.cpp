@@ -67,7 +67,7 @@ TEST_F(MainMenu, KnobWrapsAtBothEnds) {
 }
 
 TEST_F(MainMenu, PushHandsTheChannelToTheSetup) {
-    for (uint8_t c = 0; c < 4; ++c) {
+    for (uint8_t c = 0; c < CHANNEL_COUNT; ++c) {
         SCOPED_TRACE(int(c));
         current_screen = main_menu_screen;
         menu_cursor = c;
@@ -304,7 +304,7 @@ TEST_F(MainMenu, YesLoadsTheDefaultsAndShowsDone) {
     EXPECT_EQ(menu_cursor, 3);
     EXPECT_EQ(security_scratch, 0);
     const uint8_t modes[] = {MODE_PRESSURE, MODE_TEMPERATURE, MODE_CURRENT, MODE_VOLTS};
-    for (int c = 0; c < 4; ++c) EXPECT_EQ(channel_mode[c], modes[c]);
+    for (int c = 0; c < CHANNEL_COUNT; ++c) EXPECT_EQ(channel_mode[c], modes[c]);
     EXPECT_EQ(security_on, 0);
     EXPECT_EQ(security_code, FACTORY_SECURITY_CODE);
     EXPECT_EQ(backlight_level, 100);
@@ -332,7 +332,7 @@ TEST_F(MainMenu, GoldenImages) {
     }
     current_screen = values_screen;
     const uint16_t adc[] = {1234, 0, 4096, 815};
-    for (int c = 0; c < 4; ++c) work_adc[c] = adc[c];
+    for (int c = 0; c < CHANNEL_COUNT; ++c) work_adc[c] = adc[c];
     supply_adc = 2760;
     screen_pass();
     EXPECT_TRUE(matches_golden("menu_values"));

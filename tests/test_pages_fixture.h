@@ -19,7 +19,7 @@ inline void reset_run_screen_state() {
     trig_init();
     load_default_settings();
     reset_calibration();
-    for (int c = 0; c < 4; ++c) {
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
         pressure_reading[c] = 50; // 5.0 bar
         temp_reading[c] = 100;
         current_tenths[c] = 55; // 5.5 A

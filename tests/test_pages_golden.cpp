@@ -26,7 +26,7 @@ void set_readings(State state) {
         {85, 140, -452, 160},
     };
     const Readings& r = table[state];
-    for (int c = 0; c < 4; ++c) {
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
         pressure_reading[c] = r.pressure;
         temp_reading[c] = r.temperature;
         current_tenths[c] = r.tenths;
@@ -35,7 +35,7 @@ void set_readings(State state) {
     }
     reset_min_max();
     // Recorded extremes that differ from the live readings on the min/max page.
-    for (int c = 0; c < 4; ++c) {
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
         pressure_max[c] = static_cast<int16_t>(r.pressure + 3);
         temp_max[c] = static_cast<int16_t>(r.temperature + 4);
         current_tenths_min[c] = static_cast<int16_t>(r.tenths - 17);
@@ -46,7 +46,8 @@ void set_readings(State state) {
 }
 
 void default_modes(uint8_t n) {
-    for (uint8_t c = 0; c < 4; ++c) channel_mode[c] = c < n ? static_cast<uint8_t>(c + 1) : uint8_t{MODE_OFF};
+    for (uint8_t c = 0; c < CHANNEL_COUNT; ++c)
+        channel_mode[c] = c < n ? static_cast<uint8_t>(c + 1) : uint8_t{MODE_OFF};
 }
 
 // Mixed channels: temperature in F, pressure in whole psi, current beyond 10 A
@@ -117,7 +118,7 @@ class PagesGoldenTest : public PagesTest {
 
 TEST_F(PagesGoldenTest, EveryPageAndChannelCountInEveryState) {
     for (uint8_t page = 0; page < 4; ++page)
-        for (uint8_t n = 1; n <= 4; ++n)
+        for (uint8_t n = 1; n <= CHANNEL_COUNT; ++n)
             for (uint8_t state = NORMAL; state <= ALARM_OFF; ++state) {
                 reset_run_screen_state();
                 default_modes(n);
@@ -131,7 +132,7 @@ TEST_F(PagesGoldenTest, EveryPageAndChannelCountInEveryState) {
 
 TEST_F(PagesGoldenTest, EveryPageAndChannelCountWithMixedChannels) {
     for (uint8_t page = 0; page < 4; ++page)
-        for (uint8_t n = 1; n <= 4; ++n)
+        for (uint8_t n = 1; n <= CHANNEL_COUNT; ++n)
             for (uint8_t blink = 0; blink < 2; ++blink) {
                 reset_run_screen_state();
                 mixed_modes(n);

@@ -81,7 +81,8 @@ class PagesLayoutTest : public PagesTest {};
 TEST_F(PagesLayoutTest, TextsOfEverySlotStandAtTheirPlaces) {
     for (const PageCase& pc : CASES) {
         reset_run_screen_state();
-        for (uint8_t c = 0; c < 4; ++c) channel_mode[c] = c < pc.n ? static_cast<uint8_t>(c + 1) : 0;
+        for (uint8_t c = 0; c < CHANNEL_COUNT; ++c)
+            channel_mode[c] = c < pc.n ? static_cast<uint8_t>(c + 1) : 0;
         // Keep the pressure marker of the two-channel vertical bar off its unit.
         pressure_reading[0] = 90;
         display_page = pc.page;
@@ -121,7 +122,7 @@ TEST_F(PagesLayoutTest, HorizontalBarsOfEachLayout) {
         {1, 10, 100, 150, 115}, {2, 10, 111, 155, 121}, {3, 50, 100, 105, 112}, {4, 50, 105, 105, 117}};
     for (const Bar& b : bars) {
         reset_run_screen_state();
-        for (uint8_t c = 0; c < 4; ++c) channel_mode[c] = c < b.n ? MODE_VOLTS : 0;
+        for (uint8_t c = 0; c < CHANNEL_COUNT; ++c) channel_mode[c] = c < b.n ? MODE_VOLTS : 0;
         volts_reading[b.n - 1] = 300; // marker at the right end, clear of the left end
         draw_run_screen();
         capture();
@@ -145,7 +146,7 @@ TEST_F(PagesLayoutTest, VerticalBarsOfEachLayout) {
                         {4, 1, 55, 0, 67, 75},   {4, 3, 132, 0, 144, 75}};
     for (const Bar& b : bars) {
         reset_run_screen_state();
-        for (uint8_t c = 0; c < 4; ++c) channel_mode[c] = c < b.n ? MODE_VOLTS : 0;
+        for (uint8_t c = 0; c < CHANNEL_COUNT; ++c) channel_mode[c] = c < b.n ? MODE_VOLTS : 0;
         volts_reading[b.slot] = 0; // marker at the bottom
         display_page = 1;
         draw_run_screen();
@@ -189,7 +190,7 @@ TEST_F(PagesLayoutTest, CrossesSpanEachLayoutsCellArea) {
     };
     for (const Cross& x : crosses) {
         reset_run_screen_state();
-        for (uint8_t c = 0; c < 4; ++c) channel_mode[c] = c < x.n ? MODE_PRESSURE : 0;
+        for (uint8_t c = 0; c < CHANNEL_COUNT; ++c) channel_mode[c] = c < x.n ? MODE_PRESSURE : 0;
         channel_settings.pressure[x.slot].data_source = 1;
         display_page = x.page;
         zolt_enabled = 1;
@@ -260,7 +261,8 @@ TEST_F(PagesLayoutTest, DegreeRingsStandAtTheirPlaces) {
     const int outline[8][2] = {{0, 1}, {0, 2}, {1, 0}, {2, 0}, {3, 1}, {3, 2}, {1, 3}, {2, 3}};
     for (const Ring& r : rings) {
         reset_run_screen_state();
-        for (uint8_t c = 0; c < 4; ++c) channel_mode[c] = c < r.n ? static_cast<uint8_t>(c + 1) : 0;
+        for (uint8_t c = 0; c < CHANNEL_COUNT; ++c)
+            channel_mode[c] = c < r.n ? static_cast<uint8_t>(c + 1) : 0;
         display_page = r.page;
         draw_run_screen();
         capture();

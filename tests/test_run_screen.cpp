@@ -12,7 +12,7 @@ class RunScreenTest : public PagesTest {
     }
     // Recorded values that differ from the live readings, so a reset shows.
     void record_extremes() {
-        for (int c = 0; c < 4; ++c) {
+        for (int c = 0; c < CHANNEL_COUNT; ++c) {
             pressure_max[c] = 99;
             temp_max[c] = 140;
             current_tenths_min[c] = -150;
@@ -22,7 +22,7 @@ class RunScreenTest : public PagesTest {
         hook_counts = HookCounts{};
     }
     bool recorded_values_reset() const {
-        for (int c = 0; c < 4; ++c)
+        for (int c = 0; c < CHANNEL_COUNT; ++c)
             if (pressure_max[c] != pressure_reading[c] || temp_max[c] != temp_reading[c] ||
                 current_tenths_min[c] != current_tenths[c] || current_amps_min[c] != current_amps[c] ||
                 volts_max[c] != volts_reading[c])

@@ -21,7 +21,7 @@ class Sampling : public ::testing::Test {
         message_timer = 0;
         alarm_flags = 0;
         alarm_ack_flags = 0;
-        for (int c = 0; c < 4; ++c) {
+        for (int c = 0; c < CHANNEL_COUNT; ++c) {
             work_adc[c] = 0;
             pressure_reading[c] = 0;
             temp_reading[c] = 0;
@@ -501,7 +501,7 @@ TEST_F(Sampling, ChannelIndexBeyondFourIsIgnored) {
     sample_current(4, current(0));
     sample_volts(255, volts(0));
     EXPECT_EQ(alarm_flags, 0u);
-    for (int c = 0; c < 4; ++c) EXPECT_EQ(work_adc[c], 0);
+    for (int c = 0; c < CHANNEL_COUNT; ++c) EXPECT_EQ(work_adc[c], 0);
 }
 
 TEST_F(Sampling, UserCurveOfFewerThanTwoPointsKeepsTheReading) {

@@ -55,7 +55,7 @@ TEST_F(SamplingSafety, RandomSettingsThroughEveryStep) {
     std::mt19937 rng(20261208);
     for (int i = 0; i < 3000; ++i) {
         fill_random(channel_settings, rng);
-        for (int c = 0; c < 4; ++c) {
+        for (int c = 0; c < CHANNEL_COUNT; ++c) {
             // Keep the senders on their interesting values most of the time.
             PressureChannelConfig& p = channel_settings.pressure[c];
             if (rng() % 2) p.sender = static_cast<uint8_t>(rng() % 5);
@@ -74,7 +74,7 @@ TEST_F(SamplingSafety, RandomSettingsThroughEveryStep) {
         volts_cal_percent = static_cast<uint8_t>(rng());
         message_timer = rng() % 8 == 0 ? static_cast<uint8_t>(rng()) : 0;
 
-        for (uint8_t c = 0; c < 4; ++c) {
+        for (uint8_t c = 0; c < CHANNEL_COUNT; ++c) {
             sample_pressure(c, channel_settings.pressure[c]);
             sample_temperature(c, channel_settings.temperature[c]);
             sample_current(c, channel_settings.current[c]);
@@ -96,7 +96,7 @@ TEST_F(SamplingSafety, RandomModesThroughThePass) {
     std::mt19937 rng(7);
     for (int i = 0; i < 2000; ++i) {
         fill_random(channel_settings, rng);
-        for (int c = 0; c < 4; ++c) {
+        for (int c = 0; c < CHANNEL_COUNT; ++c) {
             channel_mode[c] = static_cast<uint8_t>(rng() % 2 ? rng() % 5 : rng());
             adc_input[c] = some_raw(rng);
         }
@@ -105,7 +105,7 @@ TEST_F(SamplingSafety, RandomModesThroughThePass) {
         current_screen = nullptr; // no screen at all must not fault either
         run_pass(rng() % 2 == 0);
         ASSERT_EQ(second_tick, 0);
-        for (int c = 0; c < 4; ++c) {
+        for (int c = 0; c < CHANNEL_COUNT; ++c) {
             if (channel_mode[c] == MODE_OFF || channel_mode[c] > MODE_VOLTS) {
                 ASSERT_EQ(alarm_flags & (1u << c), 0u);
                 ASSERT_EQ(alarm_ack_flags & (1u << c), 0u);

@@ -59,7 +59,7 @@ TEST_F(Settings, ChannelModesAndDeviceWideDefaults) {
 
 TEST_F(Settings, PressureDefaultsOnEveryChannel) {
     load_default_settings();
-    for (int c = 0; c < 4; ++c) {
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
         SCOPED_TRACE(c);
         const PressureChannelConfig& p = channel_settings.pressure[c];
         EXPECT_EQ(p.sender_type, 0);
@@ -86,7 +86,7 @@ TEST_F(Settings, PressureDefaultsOnEveryChannel) {
 
 TEST_F(Settings, TemperatureDefaultsOnEveryChannel) {
     load_default_settings();
-    for (int c = 0; c < 4; ++c) {
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
         SCOPED_TRACE(c);
         const TemperatureChannelConfig& t = channel_settings.temperature[c];
         EXPECT_EQ(t.sender, 1);
@@ -108,7 +108,7 @@ TEST_F(Settings, TemperatureDefaultsOnEveryChannel) {
 
 TEST_F(Settings, CurrentAndVoltsDefaultsOnEveryChannel) {
     load_default_settings();
-    for (int c = 0; c < 4; ++c) {
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
         SCOPED_TRACE(c);
         const CurrentChannelConfig& i = channel_settings.current[c];
         expect_label(i.label, "AMPS");

@@ -144,7 +144,7 @@ class TextFit : public ::testing::Test {
     // Every channel's labels: the defaults (0), or four of one character.
     static void set_labels(char fill) {
         if (fill == 0) return;
-        for (int c = 0; c < 4; ++c) {
+        for (int c = 0; c < CHANNEL_COUNT; ++c) {
             char* labels[] = {channel_settings.pressure[c].label, channel_settings.temperature[c].label,
                               channel_settings.current[c].label, channel_settings.volts[c].label};
             for (char* l : labels) std::memset(l, fill, 4);
@@ -171,7 +171,7 @@ constexpr Readings reading_variants[] = {
 };
 
 void apply(const Readings& r) {
-    for (int c = 0; c < 4; ++c) {
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
         channel_settings.pressure[c].unit = r.pressure_unit;
         channel_settings.temperature[c].unit = r.temperature_unit;
         pressure_reading[c] = r.pressure;
@@ -293,7 +293,7 @@ TEST_F(TextFit, ChannelSetupListsAtTheirExtremes) {
                 draw(channel_setup_screen);
             }
     };
-    for (uint8_t channel = 0; channel < 4; ++channel)
+    for (uint8_t channel = 0; channel < CHANNEL_COUNT; ++channel)
         for (uint8_t mode = 0; mode <= MODE_VOLTS; ++mode)
             for (uint8_t extreme = 0; extreme < 4; ++extreme) {
                 const bool high = extreme % 2 != 0;

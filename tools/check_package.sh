@@ -71,6 +71,7 @@ expected=(
     ./usr/share/qd5sim/web/sw.js
     ./usr/share/qd5sim/web/manifest.webmanifest
     ./usr/share/qd5sim/web/front.jpg
+    ./usr/share/qd5sim/web/front.css
 )
 if ((with_qd5run)); then
     expected+=(./usr/bin/qd5run ./usr/share/man/man1/qd5run.1.gz)

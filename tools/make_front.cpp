@@ -2,7 +2,8 @@
 // as a JPEG; with an icon folder, also draws the application icons from it.
 // Usage: make_front OUTPUT.jpg [ICON_DIR [FONT.ttf]]
 //
-// The window shows the picture stretched to 241 by 249, so everything here is
+// The window shows the picture stretched to DEVICE_WIDTH by DEVICE_HEIGHT
+// (front_geometry.h), so everything here is
 // laid out in those window pixels and then mapped onto the 620 by 620 canvas:
 // circles drawn in window pixels come out round in the window, and the display
 // opening and the keys land under the panel and the click areas.
@@ -27,12 +28,13 @@
 #include "display/framebuffer.h"
 #include "display/palette.h"
 #include "host/panel/device.h"
+#include "host/panel/front_geometry.h"
 #include "measurement/sampling.h"
 
 namespace {
 
 constexpr int FRONT_SIZE = 620;
-constexpr double WINDOW_W = 241.0, WINDOW_H = 249.0;
+constexpr double WINDOW_W = DEVICE_WIDTH, WINDOW_H = DEVICE_HEIGHT;
 constexpr int ICON_SIZES[] = {48, 128, 256};
 // The icons are drawn once at a size every icon size divides, then averaged down.
 constexpr int ICON_MASTER = 768;
@@ -139,9 +141,15 @@ double light(double x, double y, double cx, double cy) {
 // Layout, in window pixels.
 constexpr double FACE_X = 120.5, FACE_Y = 128.0;
 constexpr double BEZEL_R = 119.5, FACE_R = 111.0;
-constexpr double PANEL_X0 = 40, PANEL_Y0 = 57, PANEL_X1 = 203, PANEL_Y1 = 186;
-constexpr double LEFT_KEY_X = 52 + 16.5, RIGHT_KEY_X = 154 + 16.5, KEY_Y = 192 + 16.5, KEY_R = 13.5;
-constexpr double KNOB_X = 100 + 20.5, KNOB_Y = 196 + 20.5, KNOB_R = 18.5;
+constexpr double PANEL_X0 = PANEL_X, PANEL_Y0 = PANEL_Y, PANEL_X1 = PANEL_X + PANEL_WIDTH,
+                 PANEL_Y1 = PANEL_Y + PANEL_HEIGHT;
+// Each key is drawn centred in its click area.
+constexpr double centre(int start, int size) { return start + size / 2.0; }
+constexpr KeyArea LEFT_KEY = key_area(KEY_LEFT), RIGHT_KEY = key_area(KEY_RIGHT), KNOB = key_area(KEY_PUSH);
+constexpr double LEFT_KEY_X = centre(LEFT_KEY.x, LEFT_KEY.size),
+                 RIGHT_KEY_X = centre(RIGHT_KEY.x, RIGHT_KEY.size), KEY_Y = centre(LEFT_KEY.y, LEFT_KEY.size),
+                 KEY_R = 13.5;
+constexpr double KNOB_X = centre(KNOB.x, KNOB.size), KNOB_Y = centre(KNOB.y, KNOB.size), KNOB_R = 18.5;
 
 void draw_case() {
     auto outer = [](double x, double y) {
@@ -268,7 +276,7 @@ void draw_markings() {
 // seconds after power-on, with the inputs of the README's screenshot.
 void draw_run_screen() {
     power_on_sequence();
-    const uint16_t inputs[4] = {197, 247, 2467, 1332};
+    const uint16_t inputs[CHANNEL_COUNT] = {197, 247, 2467, 1332};
     std::copy(std::begin(inputs), std::end(inputs), adc_input);
     supply_adc = 1332;
     for (int tick = 0; tick < 33; ++tick) {

@@ -1,13 +1,13 @@
 // The simulator page: the host of the instrument compiled to WebAssembly.
-// It keeps the window's run loop: a 100 ms timer from the page's start,
-// passes while the device is on, events handled between passes. Like the
-// window it only forwards events to the front panel (web_api.h) and paints
-// what a pass reports; the panel's rules and constants come from the module.
+// It keeps the window's run loop: the instrument's timer from the page's
+// start, passes while the device is on, events handled between passes. Like
+// the window it only forwards events to the front panel (web_api.h) and paints
+// what a pass reports; the panel's rules, constants and words come from the
+// module, its geometry from front.css, which the build writes.
 'use strict';
 
-const TICK_MS = 100;
-// Passes follow the screen's refresh but no faster than about 60 a second.
-const PASS_MS = 1000 / 60;
+const pageStart = performance.now(); // the timer runs from the page's start
+// Passes follow the screen's refresh but no faster than the pass period.
 const PASS_SLACK_MS = 2;
 // A tab that was hidden or throttled catches up on at most five minutes of
 // ticks; beyond that the timer restarts from the present.
@@ -25,17 +25,13 @@ const ADDRESS_MS = 250;
 // Keyboard keys by the instrument key they stand for (the module's key names).
 // "=" is the unshifted "+" on many keyboards.
 const KEY_BINDINGS = {
-  F1: 'left', F2: 'right', Enter: 'push', ' ': 'push', '+': 'up', '=': 'up', ArrowUp: 'up', '-': 'down',
+  F1: 'left', F2: 'right', Enter: 'knob', ' ': 'knob', '+': 'up', '=': 'up', ArrowUp: 'up', '-': 'down',
   ArrowDown: 'down',
 };
-// The page's address: one parameter per input, in the panel's order.
-const RAW_INPUTS = [
-  { param: 'ch1', caption: 'CH 1', title: 'Raw reading of channel 1' },
-  { param: 'ch2', caption: 'CH 2', title: 'Raw reading of channel 2' },
-  { param: 'ch3', caption: 'CH 3', title: 'Raw reading of channel 3' },
-  { param: 'ch4', caption: 'CH 4', title: 'Raw reading of channel 4' },
-  { param: 'volts', caption: 'Volts', title: 'Raw supply-voltage reading' },
-];
+// How a key's tooltip names the keyboard keys bound to it.
+const KEYBOARD_WORDS = { ' ': 'Space', ArrowUp: 'Up', ArrowDown: 'Down' };
+// What a key's tooltip adds after its keyboard keys.
+const KEY_TIP_MORE = { knob: '; turn it with the wheel' };
 const MODE_PARAM = 'mode';
 // A wheel event this large is one notch of a mouse wheel, whatever its size in
 // pixels; smaller ones (touchpads) add up to a step.
@@ -53,6 +49,8 @@ let api = null;
 let options = null; // the page's address, parsed once the module gives the ranges
 let frame = null;   // the frame on display, inside the module's memory
 let keys = {};      // instrument key codes by name, from the module
+let rawInputs = []; // the raw inputs in the panel's order: the address's name, caption and title, from the module
+let TICK_MS = 0, PASS_MS = 0, nextTick = 0; // the timer's period, the pass period and the next tick, from the module
 let PASS_RAN = 0, PASS_LAMP_BRIGHT = 0, PASS_FRAME_CHANGED = 0; // result bits, from the module
 let modeNames = [];
 const palette = new Uint32Array(256); // RGBA as the canvas stores it
@@ -65,7 +63,6 @@ let scale = 0; // device pixels per display pixel
 let running = false;   // on, between On and the pass that finds Off
 let scheduled = 0;     // the pending animation frame of the pass loop
 let lastPass = -Infinity;
-let nextTick = performance.now() + TICK_MS; // the timer runs from the page's start
 let tickTimer = 0;
 let passes = 0;
 let ticks = 0;
@@ -87,7 +84,7 @@ function parseOptions(search, rawMaximum, channels, modes) {
     on: (v) => flag(v) !== null && ((result.on = flag(v)), true),
     zolt: (v) => flag(v) !== null && ((result.zolt = flag(v)), true),
   };
-  RAW_INPUTS.forEach((row, i) => {
+  rawInputs.forEach((row, i) => {
     known[row.param] = (v) => number(v, rawMaximum) !== null && ((result.raw[i] = number(v, rawMaximum)), true);
   });
   for (let c = 0; c < channels; ++c)
@@ -116,7 +113,7 @@ function showPageNote() {
 let addressTimer = 0;
 function addressSearch() {
   const params = [];
-  rawSliders.forEach((slider, i) => params.push(`${RAW_INPUTS[i].param}=${slider.input.value}`));
+  rawSliders.forEach((slider, i) => params.push(`${rawInputs[i].param}=${slider.input.value}`));
   modeSliders.forEach((slider, c) => params.push(`${MODE_PARAM}${c + 1}=${slider.input.value}`));
   params.push(`zolt=${zolt.checked ? 1 : 0}`);
   if (running) params.push('on');
@@ -421,13 +418,15 @@ function makeSlider(parent, id, caption, name, title, maximum, change, valueText
 
 function buildSliders() {
   const rawMaximum = api._qd5_raw_maximum();
-  RAW_INPUTS.forEach((row, i) =>
+  rawInputs.forEach((row, i) =>
     rawSliders.push(makeSlider($('raw-inputs'), row.param, row.caption, 'raw input', row.title, rawMaximum,
       (value) => rawChanged(i, value))));
   const modeList = modeNames.map((name, mode) => `${mode} ${name}`).join(', ');
+  const caption = moduleString(api._qd5_mode_slider_caption());
+  const title = moduleString(api._qd5_mode_slider_title());
   for (let c = 0; c < api._qd5_channel_count(); ++c)
-    modeSliders.push(makeSlider($('mode-inputs'), `${MODE_PARAM}${c + 1}`, `Channel ${c + 1}`, 'mode',
-      `Mode of channel ${c + 1}: ${modeList}`, modeNames.length - 1, (value) => modeChanged(c, value),
+    modeSliders.push(makeSlider($('mode-inputs'), `${MODE_PARAM}${c + 1}`, `${caption} ${c + 1}`, 'mode',
+      `${title} ${c + 1}: ${modeList}`, modeNames.length - 1, (value) => modeChanged(c, value),
       (mode) => `${mode}, ${modeNames[mode]}`));
   $('mode-list').textContent = modeList;
   for (const span of document.querySelectorAll('.raw-maximum')) span.textContent = rawMaximum;
@@ -601,14 +600,33 @@ window.qd5test = {
   },
 };
 
+// The keys' codes, and the names and tooltips of the controls that press them
+// (their places are in front.css). The attributes change nothing in the layout.
+function nameKeys() {
+  for (let i = 0; i < api._qd5_key_count(); ++i) {
+    const name = moduleString(api._qd5_key_name(i));
+    keys[name] = api._qd5_key_code(i);
+    const keyboard = Object.keys(KEY_BINDINGS).filter((key) => KEY_BINDINGS[key] === name)
+      .map((key) => KEYBOARD_WORDS[key] ?? key).join(' or ');
+    for (const control of document.querySelectorAll(`[data-key="${name}"]`)) {
+      control.setAttribute('aria-label', moduleString(api._qd5_key_label(i)));
+      control.title = `${moduleString(api._qd5_key_action(i))} (keyboard: ${keyboard}${KEY_TIP_MORE[name] ?? ''})`;
+    }
+  }
+}
+
 // The display and the controls are made once the module is there, so that
 // no handler runs before it and every size and range comes from it.
 function startPage(module) {
   api = module;
-  keys = {
-    left: api._qd5_key_left(), right: api._qd5_key_right(), push: api._qd5_key_push(),
-    up: api._qd5_key_up(), down: api._qd5_key_down(),
-  };
+  TICK_MS = api._qd5_ms_per_tick();
+  PASS_MS = TICK_MS / api._qd5_passes_per_tick();
+  nextTick = pageStart + TICK_MS;
+  nameKeys();
+  for (let i = 0; i < api._qd5_input_count(); ++i) {
+    rawInputs.push({ param: moduleString(api._qd5_input_name(i)), caption: moduleString(api._qd5_input_caption(i)),
+      title: moduleString(api._qd5_input_title(i)) });
+  }
   PASS_RAN = api._qd5_pass_ran_bit();
   PASS_LAMP_BRIGHT = api._qd5_pass_lamp_bright_bit();
   PASS_FRAME_CHANGED = api._qd5_pass_frame_changed_bit();

@@ -6,6 +6,7 @@
 #include "display/text_record.h"
 #include "host/panel/front_geometry.h"
 #include "host/panel/front_panel.h"
+#include "host/panel/panel_names.h"
 
 #ifdef __EMSCRIPTEN__
 #include <emscripten/emscripten.h>
@@ -123,7 +124,34 @@ QD5_EXPORT const uint32_t* qd5_palette() {
 QD5_EXPORT const char* qd5_screen_text() { return screen_text; }
 
 QD5_EXPORT const char* qd5_mode_name(int mode) {
-    return mode >= 0 && mode < MODE_COUNT ? front_panel_mode_names[mode] : "";
+    return mode >= 0 && mode < MODE_COUNT ? MODE_NAMES[mode] : "";
+}
+QD5_EXPORT const char* qd5_mode_slider_caption() { return MODE_SLIDER_CAPTION; }
+QD5_EXPORT const char* qd5_mode_slider_title() { return MODE_SLIDER_TITLE; }
+
+QD5_EXPORT int qd5_key_count() { return KEY_NAME_COUNT; }
+QD5_EXPORT int qd5_key_code(int key) {
+    return key >= 0 && key < KEY_NAME_COUNT ? KEY_NAMES[key].code : KEY_NONE;
+}
+QD5_EXPORT const char* qd5_key_name(int key) {
+    return key >= 0 && key < KEY_NAME_COUNT ? KEY_NAMES[key].name : "";
+}
+QD5_EXPORT const char* qd5_key_label(int key) {
+    return key >= 0 && key < KEY_NAME_COUNT ? KEY_NAMES[key].label : "";
+}
+QD5_EXPORT const char* qd5_key_action(int key) {
+    return key >= 0 && key < KEY_NAME_COUNT ? KEY_NAMES[key].action : "";
+}
+
+QD5_EXPORT int qd5_input_count() { return RAW_INPUT_COUNT; }
+QD5_EXPORT const char* qd5_input_name(int input) {
+    return input >= 0 && input < RAW_INPUT_COUNT ? INPUT_NAMES[input] : "";
+}
+QD5_EXPORT const char* qd5_input_caption(int input) {
+    return input >= 0 && input < RAW_INPUT_COUNT ? INPUT_CAPTIONS[input] : "";
+}
+QD5_EXPORT const char* qd5_input_title(int input) {
+    return input >= 0 && input < RAW_INPUT_COUNT ? INPUT_TITLES[input] : "";
 }
 
 QD5_EXPORT int qd5_start_raw(int input) {
@@ -137,11 +165,8 @@ QD5_EXPORT int qd5_front_height() { return DEVICE_HEIGHT; }
 QD5_EXPORT int qd5_channel_count() { return CHANNEL_COUNT; }
 QD5_EXPORT int qd5_raw_maximum() { return RAW_MAXIMUM; }
 QD5_EXPORT int qd5_mode_count() { return MODE_COUNT; }
-QD5_EXPORT int qd5_key_left() { return KEY_LEFT; }
-QD5_EXPORT int qd5_key_right() { return KEY_RIGHT; }
-QD5_EXPORT int qd5_key_push() { return KEY_PUSH; }
-QD5_EXPORT int qd5_key_up() { return KEY_UP; }
-QD5_EXPORT int qd5_key_down() { return KEY_DOWN; }
+QD5_EXPORT int qd5_ms_per_tick() { return static_cast<int>(MS_PER_TICK); }
+QD5_EXPORT int qd5_passes_per_tick() { return PASSES_PER_TICK; }
 QD5_EXPORT int qd5_pass_ran_bit() { return QD5_PASS_RAN; }
 QD5_EXPORT int qd5_pass_lamp_bright_bit() { return QD5_PASS_LAMP_BRIGHT; }
 QD5_EXPORT int qd5_pass_frame_changed_bit() { return QD5_PASS_FRAME_CHANGED; }

@@ -22,7 +22,7 @@ void qd5_power_off();
 int qd5_pass();
 // 1 between On and the pass that finds Off.
 int qd5_running();
-// The 100 ms timer.
+// The timer, every qd5_ms_per_tick() ms.
 void qd5_timer_tick();
 // A key click; codes other than the instrument's keys are ignored.
 void qd5_key(int code);
@@ -43,8 +43,25 @@ const uint32_t* qd5_palette();
 // each line's texts from left to right: the display's text alternative. Made
 // from the record of drawn texts whenever a pass changes the frame.
 const char* qd5_screen_text();
-// What a mode slider's value stands for ("temperature"); "" outside 0..modes-1.
+// The front panel's words (host/panel/panel_names.h); "" outside the range.
+// A mode slider's value: "temperature" for 0..modes-1.
 const char* qd5_mode_name(int mode);
+// The mode sliders' caption and title, each followed by the channel's number.
+const char* qd5_mode_slider_caption();
+const char* qd5_mode_slider_title();
+// Keys 0..qd5_key_count()-1: the code for qd5_key(), the name ("knob"), what a
+// screen reader calls the control ("Push the knob") and what a click does.
+int qd5_key_count();
+int qd5_key_code(int key);
+const char* qd5_key_name(int key);
+const char* qd5_key_label(int key);
+const char* qd5_key_action(int key);
+// Raw inputs 0..qd5_input_count()-1 in qd5_set_input()'s order: the name the
+// address uses ("ch1"), the slider's caption ("CH 1") and its title.
+int qd5_input_count();
+const char* qd5_input_name(int input);
+const char* qd5_input_caption(int input);
+const char* qd5_input_title(int input);
 // Where the page's raw sliders start: a healthy engine, so that the first On
 // shows readings rather than alarms.
 int qd5_start_raw(int input);
@@ -58,11 +75,9 @@ int qd5_front_height();
 int qd5_channel_count();
 int qd5_raw_maximum();
 int qd5_mode_count();
-int qd5_key_left();
-int qd5_key_right();
-int qd5_key_push();
-int qd5_key_up();
-int qd5_key_down();
+// The hosts' clocks: the timer's period and the passes to one tick.
+int qd5_ms_per_tick();
+int qd5_passes_per_tick();
 int qd5_pass_ran_bit();
 int qd5_pass_lamp_bright_bit();
 int qd5_pass_frame_changed_bit();

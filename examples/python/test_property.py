@@ -19,7 +19,7 @@ from hypothesis.stateful import RuleBasedStateMachine, initialize, invariant, ru
 
 import qd5
 
-CHANNELS = qd5.INPUTS[:4]
+CHANNELS = qd5.INPUTS[:qd5.CHANNEL_COUNT]
 # The digital page's top labels start at row -3 by design, their blank top
 # rows clipped; no text starts higher.
 TOP = -3

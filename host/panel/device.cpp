@@ -73,7 +73,7 @@ void run_pass(bool zolt_checked) {
     zolt_enabled = zolt_checked ? 1 : 0;
     if (second_tick) {
         second_tick = 0;
-        for (uint8_t c = 0; c < 4; ++c) sample_channel(c);
+        for (uint8_t c = 0; c < CHANNEL_COUNT; ++c) sample_channel(c);
         end_supply_alarm_without_volts();
     }
     lcd_clear();

@@ -7,8 +7,6 @@
 // Constant-initialised, so that the lamp is bright from program start.
 FrontPanel front_panel = {{}, {}, false, false, true, {}, 0};
 
-const char* const front_panel_mode_names[MODE_COUNT] = {"off", "pressure", "temperature", "current", "volts"};
-
 namespace {
 
 int clamp(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }

@@ -16,9 +16,12 @@
 constexpr uint8_t SUPPLY_INPUT = CHANNEL_COUNT;
 constexpr uint8_t RAW_INPUT_COUNT = CHANNEL_COUNT + 1;
 
-// What the mode sliders stand for, by mode (0..MODE_COUNT - 1): the hosts'
-// own words, for tooltips and for the name a screen reader gives a mode.
-extern const char* const front_panel_mode_names[MODE_COUNT];
+// The hosts' clocks: the instrument's timer every MS_PER_TICK ms, on or off,
+// and passes about as often as a display refreshes, PASSES_PER_TICK to a tick.
+// In simulated time a pass stands for exactly PASS_MS.
+constexpr int64_t MS_PER_TICK = 100;
+constexpr int PASSES_PER_TICK = 6;
+constexpr double PASS_MS = static_cast<double>(MS_PER_TICK) / PASSES_PER_TICK;
 
 // What one pass did, for the host to show.
 struct PassResult {
@@ -59,7 +62,7 @@ void front_panel_click(int key);
 // One pass of the loop while it runs: Off checked, the lamp, ZOLT, sampling
 // and the screen.
 PassResult front_panel_pass();
-// The 100 ms timer, which ticks whether or not the instrument is on. A tick
-// counts as a stimulus only when it moves what a screen reads (the blink
-// phase, the sampling flag, the message timer).
+// The timer (every MS_PER_TICK ms), which ticks whether or not the instrument
+// is on. A tick counts as a stimulus only when it moves what a screen reads
+// (the blink phase, the sampling flag, the message timer).
 void front_panel_timer_tick();

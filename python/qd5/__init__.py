@@ -12,11 +12,11 @@ import re
 from collections import namedtuple
 
 from . import _qd5
-from ._qd5 import HEIGHT, INPUTS, KEYS, MODES, PAGES, SCREENS, WIDTH
+from ._qd5 import CHANNEL_COUNT, HEIGHT, INPUTS, KEYS, MODES, PAGES, SCREENS, WIDTH
 
 __all__ = [
     "Instrument", "Text", "Timeout", "ScenarioResult", "run_scenario",
-    "WIDTH", "HEIGHT", "INPUTS", "KEYS", "MODES", "PAGES", "SCREENS",
+    "WIDTH", "HEIGHT", "CHANNEL_COUNT", "INPUTS", "KEYS", "MODES", "PAGES", "SCREENS",
 ]
 
 # One drawn text of the last frame, as lcd_text was asked to draw it and where

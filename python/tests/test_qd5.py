@@ -102,7 +102,7 @@ def test_qd5run_and_python_leave_the_same_evidence_of_a_mismatch(tmp_path):
                          text=True, stdin=subprocess.DEVNULL)
     assert run.returncode == 1, run.stdout + run.stderr
     for kind in ("actual", "diff"):
-        [written] = (tmp_path / "qd5run").glob(f"s-*.ref.{kind}.png")
+        [written] = (tmp_path / "qd5run").glob(f"*s.yaml.ref.{kind}.png")
         assert written.read_bytes() == (tmp_path / "python" / f"ref.{kind}.png").read_bytes(), kind
 
 

@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "display/framebuffer.h"
 #include "runner/files/confined_files.h"
 #include "runner/files/path_rule.h"
 #include "runner/scenario/clean_text.h"
@@ -56,18 +57,18 @@ class FlowsReader : public nlohmann::json_sax<nlohmann::json> {
     }
     bool key(string_t& k) override {
         if (state_ == State::top) {
-            if (!top_keys_.insert(k).second) return fail("the key \"" + printable(k) + "\" appears twice");
+            if (!top_keys_.insert(k).second) return fail("the key " + quoted_input(k) + " appears twice");
             if (k == "format") return state_ = State::format, true;
             if (k == "scenarios") return state_ = State::scenarios_value, true;
-            return fail("unknown key \"" + printable(k) + "\" (known: format, scenarios)");
+            return fail("unknown key " + quoted_input(k) + " (known: format, scenarios)");
         }
         // state_ is scenario_key: the only other place an object is open.
         std::string why_not;
-        if (!confined_relative_path(k, why_not)) return fail("scenario \"" + printable(k) + "\": " + why_not);
+        if (!confined_relative_path(k, why_not)) return fail("scenario " + quoted_input(k) + ": " + why_not);
         if (file_.flows.size() >= MAX_FLOWS_SCENARIOS)
             return fail("more than " + std::to_string(MAX_FLOWS_SCENARIOS) + " scenarios");
         const auto [at, fresh] = file_.flows.emplace(k, Flow{});
-        if (!fresh) return fail("scenario \"" + printable(k) + "\" appears twice");
+        if (!fresh) return fail("scenario " + quoted_input(k) + " appears twice");
         key_ = k;
         flow_ = &at->second;
         state_ = State::flow_value;
@@ -121,7 +122,7 @@ class FlowsReader : public nlohmann::json_sax<nlohmann::json> {
         return false;
     }
     std::string where() const {
-        return "scenario \"" + printable(key_) + "\", frame " + std::to_string(flow_->size()) + ": ";
+        return "scenario " + quoted_input(key_) + ", frame " + std::to_string(flow_->size()) + ": ";
     }
     bool value(const char* what) {
         if (state_ == State::hash || state_ == State::line || state_ == State::time ||
@@ -176,6 +177,10 @@ bool load_flows_file(const std::string& path, bool missing_ok, FlowsFile& file, 
         file = FlowsFile{};
         return true;
     }
+    if (!missing_ok && !fs::exists(fs::symlink_status(path, code))) {
+        error = printable(path) + ": no such file yet (--update creates it)";
+        return false;
+    }
     std::string text, why;
     if (!read_regular_file(path, MAX_FLOWS_FILE_BYTES, text, why)) {
         error = printable(path) + ": " + why;
@@ -220,6 +225,40 @@ std::string flows_screens_folder(const std::string& flows_path) {
 
 std::string screen_file_name(uint64_t hash) { return hash_text(hash) + ".png"; }
 
+namespace {
+
+// The flows file's folder, and a stored screen's path relative to it.
+std::string flows_folder(const std::string& flows_path) {
+    const fs::path parent = fs::path(flows_path).parent_path();
+    return parent.empty() ? "." : parent.string();
+}
+std::string stored_screen(const std::string& flows_path, uint64_t hash) {
+    return fs::path(flows_path).stem().string() + "/" + screen_file_name(hash);
+}
+
+} // namespace
+
+bool read_stored_screen(const std::string& flows_path, uint64_t hash, std::string& bytes, std::string& why) {
+    if (!read_file_beneath(flows_folder(flows_path), stored_screen(flows_path, hash), MAX_FRAME_PNG_BYTES,
+                           bytes, why))
+        return false;
+    if (is_frame_png(bytes)) return true;
+    why = "not a PNG of the display";
+    return false;
+}
+
+bool write_stored_screen(const std::string& flows_path, uint64_t hash, const std::string& bytes,
+                         OutputBudget* budget, std::string& why) {
+    return write_file_beneath(flows_folder(flows_path), stored_screen(flows_path, hash), bytes, false, budget,
+                              why);
+}
+
+bool stored_screen_exists(const std::string& flows_path, uint64_t hash) {
+    std::error_code error;
+    return fs::is_regular_file(
+        fs::symlink_status(flows_screens_folder(flows_path) + "/" + screen_file_name(hash), error));
+}
+
 bool flows_key(const std::string& flows_path, const std::string& scenario_file, std::string& key,
                std::string& why) {
     std::error_code code;
@@ -232,6 +271,18 @@ bool flows_key(const std::string& flows_path, const std::string& scenario_file, 
     }
     key = relative;
     return true;
+}
+
+bool is_frame_png(const std::string& bytes) {
+    // The signature, then the IHDR chunk's length and type, then its width and height.
+    static const std::string start("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+    auto number = [&](std::size_t at) {
+        uint32_t n = 0;
+        for (std::size_t i = at; i < at + 4; ++i) n = (n << 8) | static_cast<unsigned char>(bytes[i]);
+        return n;
+    };
+    return bytes.size() <= MAX_FRAME_PNG_BYTES && bytes.size() >= 24 && bytes.compare(0, 16, start) == 0 &&
+           number(16) == LCD_WIDTH && number(20) == LCD_HEIGHT;
 }
 
 void prune_stored_screens(const std::string& flows_path, const FlowsFile& file) {

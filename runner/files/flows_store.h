@@ -11,6 +11,7 @@
 #include <map>
 #include <string>
 
+#include "runner/files/confined_files.h"
 #include "runner/play/flow.h"
 
 constexpr std::size_t MAX_FLOWS_FILE_BYTES = std::size_t{64} << 20;
@@ -33,6 +34,17 @@ bool write_flows_file(const std::string& path, const FlowsFile& file, std::strin
 // The folder of a flows file's stored screens, and a screen's file name there.
 std::string flows_screens_folder(const std::string& flows_path);
 std::string screen_file_name(uint64_t hash);
+// A stored screen read or written from the flows file's own folder, so that
+// neither the frames folder nor anything in it may be a symlink.
+bool read_stored_screen(const std::string& flows_path, uint64_t hash, std::string& bytes, std::string& why);
+bool write_stored_screen(const std::string& flows_path, uint64_t hash, const std::string& bytes,
+                         OutputBudget* budget, std::string& why);
+bool stored_screen_exists(const std::string& flows_path, uint64_t hash);
+// A frame file, stored or in a report, is a PNG of the display (160 by 128)
+// of at most this many bytes; anything else is refused before it is decoded,
+// so that no hostile file makes a merge decode and diff huge pictures.
+constexpr std::size_t MAX_FRAME_PNG_BYTES = std::size_t{1} << 20;
+bool is_frame_png(const std::string& bytes);
 // The key of a scenario in the flows file at flows_path; false (with why) when
 // the scenario lies outside the file's folder.
 bool flows_key(const std::string& flows_path, const std::string& scenario_file, std::string& key,

@@ -8,6 +8,7 @@
 #include <gif_lib.h>
 
 #include "display/framebuffer.h"
+#include "host/panel/front_panel.h"
 
 namespace {
 
@@ -71,6 +72,7 @@ bool GifRecorder::start(const std::string& root, const std::string& relative, Vi
     frames_ = 0;
     take_indexed(view_, scale_, pending_);
     std::memcpy(last_frame_, FrameBuffer, sizeof last_frame_);
+    last_lamp_ = front_panel.lamp_bright;
     have_pending_ = true;
     pending_start_cs_ = centiseconds(now_ms);
     shown_ = IndexedPicture{};
@@ -96,9 +98,12 @@ bool GifRecorder::start(const std::string& root, const std::string& relative, Vi
 void GifRecorder::capture(double now_ms) {
     if (gif_ == nullptr) return;
     last_ms_ = now_ms;
-    // Most passes draw the same frame again: compare the small frame buffer first.
-    if (std::memcmp(last_frame_, FrameBuffer, sizeof last_frame_) == 0) return;
+    // Most passes draw the same frame again: compare the small frame buffer
+    // and the lamp (which only the device view shows) first.
+    const bool lamp_changed = view_ == View::device && last_lamp_ != front_panel.lamp_bright;
+    if (std::memcmp(last_frame_, FrameBuffer, sizeof last_frame_) == 0 && !lamp_changed) return;
     std::memcpy(last_frame_, FrameBuffer, sizeof last_frame_);
+    last_lamp_ = front_panel.lamp_bright;
     take_indexed(view_, scale_, scratch_);
     const int64_t now_cs = centiseconds(now_ms);
     if (now_cs - pending_start_cs_ >= MIN_DELAY) {

@@ -55,6 +55,7 @@ class GifRecorder {
     IndexedPicture pending_; // the frame waiting for its delay
     IndexedPicture scratch_;
     uint8_t last_frame_[LCD_HEIGHT][LCD_WIDTH] = {}; // the frame buffer of the last picture taken
+    bool last_lamp_ = false;                         // and the lamp
     bool have_pending_ = false;
     int64_t pending_start_cs_ = 0; // when the pending frame appeared, 1/100 s
     int frames_ = 0;

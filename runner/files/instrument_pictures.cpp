@@ -5,19 +5,29 @@
 
 #include "display/framebuffer.h"
 #include "display/palette.h"
+#include "host/panel/front_panel.h"
 
 namespace {
 
-constexpr uint32_t MAGENTA = 0xFF00FF;
+constexpr uint32_t STRIP_RGB = 0xEFEFEF; // a light window background around the lamp
+
+// Whether the device view's pixel x, y is on the lamp's disc.
+bool on_lamp(int x, int y) {
+    const int dx = 2 * (x - LAMP_X) + 1 - LAMP_SIZE, dy = 2 * (y - LAMP_Y) + 1 - LAMP_SIZE;
+    return dx * dx + dy * dy <= LAMP_SIZE * LAMP_SIZE;
+}
 
 // The front picture scaled to the window's 241 by 249 by averaging the source
-// pixels under each target pixel, as a smooth downscale does.
+// pixels under each target pixel, as a smooth downscale does, above the
+// lamp's strip.
 RgbPicture window_front() {
     RgbPicture source;
     RgbPicture out;
     out.width = DEVICE_WIDTH;
-    out.height = DEVICE_HEIGHT;
-    out.rgb.assign(static_cast<std::size_t>(DEVICE_WIDTH) * DEVICE_HEIGHT * 3, 0);
+    out.height = DEVICE_VIEW_HEIGHT;
+    out.rgb.assign(static_cast<std::size_t>(DEVICE_WIDTH) * DEVICE_VIEW_HEIGHT * 3, 0);
+    for (std::size_t i = static_cast<std::size_t>(DEVICE_WIDTH) * DEVICE_HEIGHT; i < out.rgb.size() / 3; ++i)
+        for (int k = 0; k < 3; ++k) out.rgb[i * 3 + k] = static_cast<uint8_t>(STRIP_RGB >> (16 - 8 * k));
     if (!decode_front_picture(source)) return out; // a black face rather than none
     for (int y = 0; y < DEVICE_HEIGHT; ++y) {
         const int y0 = y * source.height / DEVICE_HEIGHT;
@@ -61,8 +71,9 @@ uint8_t nearest_colour(const uint8_t* rgb) {
 const IndexedPicture& front_indexed() {
     static const IndexedPicture front = [] {
         const RgbPicture& rgb = front_rgb();
-        IndexedPicture p{rgb.width, rgb.height, std::vector<uint8_t>(rgb.rgb.size() / 3)};
-        for (std::size_t i = 0; i < p.index.size(); ++i) p.index[i] = nearest_colour(&rgb.rgb[i * 3]);
+        IndexedPicture p{rgb.width, rgb.height, std::vector<uint8_t>(rgb.rgb.size() / 3, STRIP_INDEX)};
+        for (std::size_t i = 0; i < static_cast<std::size_t>(DEVICE_WIDTH) * DEVICE_HEIGHT; ++i)
+            p.index[i] = nearest_colour(&rgb.rgb[i * 3]);
         return p;
     }();
     return front;
@@ -74,7 +85,8 @@ uint8_t frame_index(int x, int y) {
 }
 
 // The unscaled picture: the display, or the device with the panel (black
-// beyond the frame buffer's 160 by 128) set in.
+// beyond the frame buffer's 160 by 128) set in and the lamp as the last pass
+// left it.
 void take_unscaled(View view, IndexedPicture& p) {
     if (view == View::display) {
         p.width = LCD_WIDTH;
@@ -89,6 +101,10 @@ void take_unscaled(View view, IndexedPicture& p) {
         for (int x = 0; x < PANEL_WIDTH; ++x)
             p.index[(PANEL_Y + y) * p.width + PANEL_X + x] =
                 x < LCD_WIDTH && y < LCD_HEIGHT ? frame_index(x, y) : uint8_t{COLOUR_BLACK};
+    const uint8_t lamp = front_panel.lamp_bright ? LAMP_BRIGHT_INDEX : LAMP_DARK_INDEX;
+    for (int y = LAMP_Y; y < LAMP_Y + LAMP_SIZE; ++y)
+        for (int x = LAMP_X; x < LAMP_X + LAMP_SIZE; ++x)
+            if (on_lamp(x, y)) p.index[y * p.width + x] = lamp;
 }
 
 void scale_up(const IndexedPicture& in, int scale, IndexedPicture& out) {
@@ -106,7 +122,18 @@ void scale_up(const IndexedPicture& in, int scale, IndexedPicture& out) {
 
 uint32_t gif_colour(int index) {
     if (index < PALETTE_SIZE) return lcd_palette[index];
-    return index == NO_COLOUR_INDEX ? MAGENTA : 0;
+    switch (index) {
+    case NO_COLOUR_INDEX:
+        return palette_rgb(NO_COLOUR_INDEX); // black, as on every other host
+    case LAMP_BRIGHT_INDEX:
+        return LAMP_BRIGHT_RGB;
+    case LAMP_DARK_INDEX:
+        return LAMP_DARK_RGB;
+    case STRIP_INDEX:
+        return STRIP_RGB;
+    default:
+        return 0;
+    }
 }
 
 void take_indexed(View view, int scale, IndexedPicture& picture) {
@@ -135,14 +162,14 @@ RgbPicture take_rgb(View view, int scale) {
     take_indexed(view, scale, indexed);
     RgbPicture out = to_rgb(indexed);
     if (view == View::display) return out;
-    // The face in its true colours: only the panel comes from the palette.
+    // The face in its true colours: only the panel and the lamp come from the palette.
     const RgbPicture& front = front_rgb();
     for (int y = 0; y < out.height; ++y)
         for (int x = 0; x < out.width; ++x) {
             const int fx = x / scale, fy = y / scale;
             const bool in_panel =
                 fx >= PANEL_X && fx < PANEL_X + PANEL_WIDTH && fy >= PANEL_Y && fy < PANEL_Y + PANEL_HEIGHT;
-            if (!in_panel)
+            if (!in_panel && !on_lamp(fx, fy))
                 std::memcpy(&out.rgb[(y * out.width + x) * 3], &front.rgb[(fy * front.width + fx) * 3], 3);
         }
     return out;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "display/framebuffer.h"
+#include "display/text.h"
 #include "display/text_record.h"
 #include "host/panel/device.h"
 #include "measurement/sampling.h"
@@ -12,21 +13,82 @@
 
 namespace {
 
-bool text_matches(const TextRecordEntry& entry, const Condition& c) {
-    return c.text == entry.text && (c.colour < 0 || c.colour == entry.colour) &&
-           (c.size < 0 || c.size == entry.size) && (!c.at || (c.x == entry.x && c.y == entry.y));
+// The colour that the character `code` of drawing i, with its pen at `pen`,
+// finally shows in: that of the last drawing of the same character at the same
+// place, since drawing a character again where it stands (a label redrawn one
+// character at a time, a value redrawn on its highlight) does not hide it.
+uint8_t final_colour(int i, uint8_t code, uint16_t pen) {
+    const TextRecordEntry& e = text_record[i];
+    for (int j = text_record_count - 1; j > i; --j) {
+        const TextRecordEntry& later = text_record[j];
+        if (later.y != e.y || font_for_size(later.size) != font_for_size(e.size)) continue;
+        uint16_t p = uint16_t(later.start_x);
+        for (const char* c = later.text; *c != 0; ++c) {
+            if (p == pen && uint8_t(*c) == code) return later.colour;
+            p = uint16_t(p + glyph_advance(later.size, uint8_t(*c)));
+        }
+    }
+    return e.colour;
 }
 
-// Whether the screen still shows drawing i at the end of the frame: a later
-// text at the same y over any of its columns (such as a value drawn again,
-// black on yellow, in caution) has covered it.
-bool still_shown(int i) {
+// How drawing i finally shows: whether each of its characters is still visible
+// where it was drawn, and the colours its inked characters show in.
+struct Showing {
+    bool shown = true;
+    uint8_t inked = 0;
+    uint8_t colours[TEXT_RECORD_CHARS] = {};
+};
+
+Showing showing_of(int i) {
     const TextRecordEntry& e = text_record[i];
-    for (int j = i + 1; j < text_record_count; ++j) {
-        const TextRecordEntry& later = text_record[j];
-        if (later.y == e.y && later.start_x < e.end_x && e.start_x < later.end_x) return false;
+    Showing s;
+    uint16_t pen = uint16_t(e.start_x);
+    for (const char* c = e.text; *c != 0; ++c) {
+        const uint8_t code = uint8_t(*c);
+        const uint8_t colour = final_colour(i, code, pen);
+        const GlyphShows shows = glyph_shows(e.size, code, pen, uint16_t(e.y), colour);
+        if (shows == GlyphShows::no) {
+            s.shown = false;
+            return s;
+        }
+        if (shows == GlyphShows::yes) s.colours[s.inked++] = colour;
+        pen = uint16_t(pen + glyph_advance(e.size, code));
     }
+    return s;
+}
+
+// Whether every character shows in the colour; a text without ink by the
+// colour it was drawn in.
+bool shows_in(const Showing& s, const TextRecordEntry& e, int colour) {
+    if (s.inked == 0) return e.colour == colour;
+    for (uint8_t k = 0; k < s.inked; ++k)
+        if (s.colours[k] != colour) return false;
     return true;
+}
+
+// Whether drawing i is the text the condition asks for and the frame shows it so.
+bool text_matches(int i, const Condition& c) {
+    const TextRecordEntry& e = text_record[i];
+    if (c.text != e.text || (c.size >= 0 && c.size != e.size) || (c.at && (c.x != e.x || c.y != e.y)))
+        return false;
+    const Showing s = showing_of(i);
+    return s.shown && (c.colour < 0 || shows_in(s, e, c.colour));
+}
+
+// How drawing i shows, for failures and -v: hidden, or the colours it shows in
+// where they are not the one it was drawn in.
+std::string showing_note(int i) {
+    const Showing s = showing_of(i);
+    if (!s.shown) return ", hidden";
+    if (shows_in(s, text_record[i], text_record[i].colour)) return "";
+    std::string colours;
+    bool seen[256] = {};
+    for (uint8_t k = 0; k < s.inked; ++k) {
+        if (seen[s.colours[k]]) continue;
+        seen[s.colours[k]] = true;
+        colours += (colours.empty() ? "" : "/") + std::to_string(s.colours[k]);
+    }
+    return ", shows in colour " + colours;
 }
 
 } // namespace
@@ -34,7 +96,7 @@ bool still_shown(int i) {
 std::string shown_texts() {
     std::string out;
     for (int i = 0; i < text_record_count; ++i) {
-        if (!still_shown(i) || text_record[i].text[0] == 0) continue;
+        if (text_record[i].text[0] == 0 || !showing_of(i).shown) continue;
         if (!out.empty()) out += " | ";
         out += latin1_to_utf8(text_record[i].text);
     }
@@ -48,7 +110,7 @@ std::string drawn_texts() {
         const TextRecordEntry& e = text_record[i];
         out += std::string(i ? ", " : " ") + "\"" + latin1_to_utf8(e.text) + "\" (colour " +
                std::to_string(e.colour) + ", size " + std::to_string(e.size) + ", at " + std::to_string(e.x) +
-               "," + std::to_string(e.y) + (still_shown(i) ? "" : ", covered") + ")";
+               "," + std::to_string(e.y) + showing_note(i) + ")";
     }
     if (text_record_overflow > 0) out += " and " + std::to_string(text_record_overflow) + " more";
     return out;
@@ -58,14 +120,14 @@ namespace {
 
 bool text_holds(const Condition& c, std::string& found) {
     for (int i = 0; i < text_record_count; ++i)
-        if (text_matches(text_record[i], c) && still_shown(i)) return true;
+        if (text_matches(i, c)) return true;
     found = drawn_texts();
     return false;
 }
 
 bool no_text_holds(const Condition& c, std::string& found) {
     for (int i = 0; i < text_record_count; ++i)
-        if (text_matches(text_record[i], c) && still_shown(i)) {
+        if (text_matches(i, c)) {
             const TextRecordEntry& e = text_record[i];
             found = "it was drawn at x " + std::to_string(e.x) + ", y " + std::to_string(e.y) + " (colour " +
                     std::to_string(e.colour) + ", size " + std::to_string(e.size) + ")";
@@ -97,7 +159,7 @@ bool reading_of(int c, int32_t& value) {
 
 bool readings_hold(const Condition& cond, std::string& found) {
     bool all = true;
-    for (int c = 0; c < CHANNELS; ++c) {
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
         if (!cond.readings[c]) continue;
         int32_t value = 0;
         const bool has = reading_of(c, value);
@@ -132,7 +194,7 @@ bool screen_holds(const Condition& c, std::string& found) {
 } // namespace
 
 bool channel_reading(int channel, int32_t& value) {
-    return channel >= 0 && channel < CHANNELS && reading_of(channel, value);
+    return channel >= 0 && channel < CHANNEL_COUNT && reading_of(channel, value);
 }
 
 bool condition_holds(const Condition& c, const Driver& driver, std::string& found) {
@@ -190,7 +252,7 @@ std::string describe(const Condition& c) {
         return std::string("page ") + PAGE_NAMES[c.choice];
     case ConditionKind::reading: {
         std::string out = "reading";
-        for (int i = 0; i < CHANNELS; ++i) {
+        for (int i = 0; i < CHANNEL_COUNT; ++i) {
             if (!c.readings[i]) continue;
             const Range& r = *c.readings[i];
             out += std::string(" ") + INPUT_NAMES[i] + " " +

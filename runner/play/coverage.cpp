@@ -37,8 +37,9 @@ struct Catalogue {
     int security_edited = NONE;
     int channel_first = 0; // channel c: channel_first + 2 * c caution, + 1 alarm
 
-    int add(const std::string& group, const std::string& name, const std::string& screen = "") {
-        points.push_back({group, name, screen});
+    int add(const std::string& group, const std::string& where, const std::string& name,
+            const std::string& screen = "") {
+        points.push_back({group, name, screen, where});
         return static_cast<int>(points.size()) - 1;
     }
 };
@@ -76,8 +77,8 @@ bool editable(const SetupRow& row) {
 
 void add_item(Catalogue& c, const std::string& list, const std::string& item, bool can_edit, int& selected,
               int& edited) {
-    selected = c.add("item", list + ": " + item + " selected");
-    edited = can_edit ? c.add("item", list + ": " + item + " edited") : NONE;
+    selected = c.add("item", list, list + ": " + item + " selected");
+    edited = can_edit ? c.add("item", list, list + ": " + item + " edited") : NONE;
 }
 
 // The channel setup list of one mode: the mode item, then every row of the
@@ -112,14 +113,15 @@ Catalogue build_catalogue() {
     Catalogue c;
     c.screen_first = static_cast<int>(c.points.size());
     for (int s = 0; s < SCREEN_NAME_COUNT; ++s)
-        c.add("screen", std::string("screen ") + SCREEN_NAMES[s].name, SCREEN_NAMES[s].name);
+        c.add("screen", "screens", std::string("screen ") + SCREEN_NAMES[s].name, SCREEN_NAMES[s].name);
 
     // With no channel on the run screen shows the selection prompt, no page.
     c.page_first = static_cast<int>(c.points.size());
     for (int p = 0; p < PAGE_COUNT; ++p)
         for (int n = 1; n <= CHANNEL_COUNT; ++n)
-            c.add("page", std::string("page ") + PAGE_NAMES[p] + " with " + std::to_string(n) +
-                              (n == 1 ? " channel" : " channels"));
+            c.add("page", "run screen pages",
+                  std::string("page ") + PAGE_NAMES[p] + " with " + std::to_string(n) +
+                      (n == 1 ? " channel" : " channels"));
 
     const std::string main_menu = list_name(main_menu_screen);
     c.main_menu_first = static_cast<int>(c.points.size());
@@ -127,12 +129,13 @@ Catalogue build_catalogue() {
         std::string text = item_text(entry.line1);
         const std::string line2 = item_text(entry.line2);
         if (!line2.empty()) text += " " + line2;
-        c.add("item", main_menu + ": " + text + " selected");
+        c.add("item", main_menu, main_menu + ": " + text + " selected");
     }
     for (uint8_t mode = 0; mode < MODE_COUNT; ++mode) add_setup_list(c, mode);
     const std::string misc = list_name(misc_setup_screen);
     c.misc_first = static_cast<int>(c.points.size());
-    for (const MiscItem& item : misc_items) c.add("item", misc + ": " + item_text(item.text) + " selected");
+    for (const MiscItem& item : misc_items)
+        c.add("item", misc, misc + ": " + item_text(item.text) + " selected");
     // The switch is edited in place; the code change opens the code entry.
     const std::string security = list_name(security_setup_screen);
     for (int i = 0; i < SECURITY_SETUP_ITEMS; ++i) {
@@ -143,8 +146,8 @@ Catalogue build_catalogue() {
 
     c.channel_first = static_cast<int>(c.points.size());
     for (int ch = 0; ch < CHANNEL_COUNT; ++ch) {
-        c.add("channel", std::string(INPUT_NAMES[ch]) + " caution");
-        c.add("channel", std::string(INPUT_NAMES[ch]) + " alarm");
+        c.add("channel", "channels", std::string(INPUT_NAMES[ch]) + " caution");
+        c.add("channel", "channels", std::string(INPUT_NAMES[ch]) + " alarm");
     }
 
     for (std::size_t i = 0; i < c.points.size(); ++i)
@@ -267,7 +270,10 @@ void coverage_unchanged_pass(Coverage& coverage) {
 
 void coverage_power_on(Coverage& coverage) { coverage.next.known = false; }
 
-void coverage_add(Coverage& into, const Coverage& from) {
-    if (into.counts.size() < from.counts.size()) into.counts.resize(from.counts.size());
-    for (std::size_t i = 0; i < from.counts.size(); ++i) into.counts[i] += from.counts[i];
+void coverage_add(Coverage& into, const Coverage& from) { add_counts(into.counts, from.counts); }
+
+void add_counts(std::vector<uint64_t>& into, const std::vector<uint64_t>& from) {
+    if (into.size() < from.size()) into.resize(from.size());
+    for (std::size_t i = 0; i < from.size(); ++i)
+        into[i] = from[i] > UINT64_MAX - into[i] ? UINT64_MAX : into[i] + from[i];
 }

@@ -20,6 +20,7 @@ struct CoveragePoint {
     std::string group;  // "screen", "page", "item" or "channel"
     std::string name;   // unique, e.g. "screen run", "page hbar with 2 channels"
     std::string screen; // for group "screen", the name the screen: condition takes; else empty
+    std::string where; // the screen or menu it is part of, which the report groups by: "main menu", "screens"
 };
 
 // Built once; the order is fixed: screens, pages, items, channels.
@@ -64,3 +65,7 @@ void coverage_unchanged_pass(Coverage& coverage);
 void coverage_power_on(Coverage& coverage);
 // Adds the counts of from.
 void coverage_add(Coverage& into, const Coverage& from);
+// Adds counts by point, growing into as needed. A sum saturates at the
+// largest count instead of wrapping to 0, which would list a reached point
+// as unreached (counts come from reports that a user hands over).
+void add_counts(std::vector<uint64_t>& into, const std::vector<uint64_t>& from);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "display/framebuffer.h"
+#include "runner/play/fnv.h"
 
 namespace {
 
@@ -66,12 +67,12 @@ bool shortest_edits(const uint64_t* a, std::size_t n, const uint64_t* b, std::si
 
 uint64_t frame_hash() {
     static_assert(sizeof FrameBuffer % sizeof(uint64_t) == 0, "the frame is whole words");
-    uint64_t h = 1469598103934665603ull;
+    uint64_t h = FNV_OFFSET;
     const auto* bytes = reinterpret_cast<const unsigned char*>(FrameBuffer);
     for (std::size_t i = 0; i < sizeof FrameBuffer; i += sizeof(uint64_t)) {
         uint64_t word;
         std::memcpy(&word, bytes + i, sizeof word);
-        h = (h ^ word) * 1099511628211ull;
+        h = fnv_mix(h, word);
     }
     // A 64-bit finaliser, so that every bit of every word reaches every bit.
     h ^= h >> 33;
@@ -149,5 +150,6 @@ std::string describe_difference(const FlowDifference& difference, const Flow& ex
     return step + ": the flow differs from " + flows_name + " at frame " + std::to_string(frame) + " (at " +
            when + (in_actual ? ")" : ", a frame the run no longer shows)") + ": " +
            std::to_string(difference.added) + " added, " + std::to_string(difference.removed) + " removed, " +
-           std::to_string(difference.changed) + " changed";
+           std::to_string(difference.changed) + " changed; if the change is meant, --update " + flows_name +
+           " accepts it";
 }

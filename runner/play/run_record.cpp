@@ -7,7 +7,8 @@
 // One item a line, its kind first: "f HASH LINE PASS" a flow entry, "s INDEX
 // PASS HASH" a step, "t HASH SIZE" and the bytes of a frame's texts, "c INDEX
 // COUNT" a coverage count, "o" an overflowed flow, "d" a changed flow and
-// "e KIND" a picture of the evidence.
+// "e KIND" a picture of the evidence, "w SIZE" and the bytes of an output's
+// save path.
 std::string encode_record(const RunRecord& record) {
     std::string text;
     char line[96];
@@ -34,6 +35,7 @@ std::string encode_record(const RunRecord& record) {
     if (record.flow_changed) text += "d\n";
     for (int k = 0; k < EVIDENCE_KINDS; ++k)
         if (record.evidence[k]) text += "e " + std::to_string(k) + "\n";
+    for (const std::string& save : record.outputs) text += "w " + std::to_string(save.size()) + "\n" + save;
     return text;
 }
 
@@ -88,6 +90,11 @@ bool decode_record(const std::string& text, RunRecord& record) {
             if (std::sscanf(c, "e %d%c", &number, &extra) != 1 || number < 0 || number >= EVIDENCE_KINDS)
                 return false;
             record.evidence[number] = true;
+            break;
+        case 'w':
+            if (std::sscanf(c, "w %zu%c", &size, &extra) != 1 || size > text.size() - at) return false;
+            record.outputs.push_back(text.substr(at, size));
+            at += size;
             break;
         default:
             return false;

@@ -24,7 +24,6 @@ struct StepTrace {
 // The pictures a failure leaves in the report, by kind.
 enum class Evidence : uint8_t { failure, expected, actual, diff };
 constexpr int EVIDENCE_KINDS = 4;
-inline constexpr const char* EVIDENCE_NAMES[EVIDENCE_KINDS] = {"failure", "expected", "actual", "diff"};
 
 struct RunRecord {
     bool recorded = false; // flows or a report were asked for
@@ -35,6 +34,7 @@ struct RunRecord {
     std::map<uint64_t, std::string> texts; // the texts shown on each frame of the run
     std::vector<uint64_t> coverage;        // counts by coverage point
     bool evidence[EVIDENCE_KINDS] = {};    // which failure pictures the report holds
+    std::vector<std::string> outputs;      // saved screenshots and recordings the report holds, by save path
 };
 
 std::string encode_record(const RunRecord& record);

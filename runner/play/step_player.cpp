@@ -59,7 +59,7 @@ bool StepPlayer::play(const Step& s, std::string& what, const Condition*& failin
         input_at_pass_ = driver_.passes_run();
         return true;
     case StepKind::mode:
-        for (int c = 0; c < CHANNELS; ++c)
+        for (int c = 0; c < CHANNEL_COUNT; ++c)
             if (s.modes[c]) driver_.set_mode(c, *s.modes[c]);
         input_at_pass_ = driver_.passes_run();
         return true;

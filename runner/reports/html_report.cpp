@@ -1,5 +1,6 @@
 #include "runner/reports/html_report.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -9,10 +10,12 @@
 
 #include "picture/picture.h"
 #include "runner/files/confined_files.h"
+#include "runner/files/evidence_names.h"
+#include "runner/files/flows_store.h"
+#include "runner/files/path_rule.h"
 #include "runner/play/coverage.h"
 #include "runner/scenario/clean_text.h"
 #include "runner/scenario/loader.h"
-#include "runner/suite/output_collisions.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -32,7 +35,7 @@ std::string seconds(double s) {
     return text;
 }
 
-std::string page_of(const std::string& file) { return report_stem(file) + ".html"; }
+std::string page_of(const ReportScenario& s) { return scenario_page(s.stem); }
 
 std::string page_head(const std::string& title) {
     return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + html(title) +
@@ -41,12 +44,12 @@ std::string page_head(const std::string& title) {
            "nav a{margin-right:1em}\n"
            "table{border-collapse:collapse}td,th{border:1px solid #ccc;padding:.25em .5em;text-align:left;"
            "vertical-align:top}\n"
-           ".pass{color:#060}.fail,.error{color:#a00}.stop{color:#a60}\n"
+           ".pass{color:#060}.fail,.error{color:#a00}.interrupted{color:#a60}\n"
            "img.frame{image-rendering:pixelated;width:" +
            std::to_string(160 * FRAME_SCALE) + "px;height:" + std::to_string(128 * FRAME_SCALE) +
            "px;border:1px solid #888}\n"
            "img.small{image-rendering:pixelated;width:160px;height:128px;border:1px solid #888}\n"
-           "img.evidence{image-rendering:pixelated;max-width:480px;border:1px solid #888}\n"
+           "img.evidence,img.output{image-rendering:pixelated;max-width:480px;border:1px solid #888}\n"
            ".strip{display:flex;flex-wrap:wrap;gap:1em}figure{margin:0}figcaption{font-size:.85em;"
            "max-width:320px}\n"
            "tr.added td.new,tr.changed td{background:#fee}tr.removed td.old{background:#fee}\n"
@@ -115,13 +118,13 @@ void write_flow_diffs(const std::string& dir, const ReportScenario& s, std::set<
         const uint64_t o = s.expected_flow[static_cast<std::size_t>(row.old_at)].hash;
         const uint64_t n = s.flow[static_cast<std::size_t>(row.new_at)].hash;
         const std::string name = diff_picture_name(o, n);
-        if (!made.insert(name).second) continue;
+        if (made.size() >= MAX_FLOW_DIFFS || !made.insert(name).second) continue;
         std::string old_png, new_png, why, bytes;
         RgbPicture old_picture, new_picture;
-        if (!read_file_beneath(dir, screen_picture(o), MAX_REFERENCE_BYTES, old_png, why) ||
-            !read_file_beneath(dir, screen_picture(n), MAX_REFERENCE_BYTES, new_png, why) ||
-            !decode_png(old_png, old_picture) || !decode_png(new_png, new_picture) ||
-            differing_pixels(new_picture, old_picture) < 0 ||
+        if (!read_file_beneath(dir, screen_picture(o), MAX_FRAME_PNG_BYTES, old_png, why) ||
+            !read_file_beneath(dir, screen_picture(n), MAX_FRAME_PNG_BYTES, new_png, why) ||
+            !is_frame_png(old_png) || !is_frame_png(new_png) || !decode_png(old_png, old_picture) ||
+            !decode_png(new_png, new_picture) || differing_pixels(new_picture, old_picture) < 0 ||
             !encode_png(diff_picture(new_picture, old_picture), bytes))
             continue;
         write_file_beneath(dir, name, bytes, true, nullptr, why);
@@ -164,12 +167,52 @@ std::string flow_section(const std::string& dir, const ReportScenario& s, const 
     return out + "</table>\n";
 }
 
+// A path inside the report as a link: each byte but letters, digits, "/", "-",
+// "_" and "." percent-encoded, so that "#", "?" or a space in a save path
+// stays part of it.
+std::string url_path(const std::string& path) {
+    std::string out;
+    for (const char c : path) {
+        const auto b = static_cast<unsigned char>(c);
+        if (std::isalnum(b) || c == '/' || c == '-' || c == '_' || c == '.') {
+            out += c;
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", b);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+// The distinct frames of the flow, each where it first appeared.
+std::string flow_frames(const ReportScenario& s, const Report& report) {
+    std::vector<std::size_t> first;
+    std::map<uint64_t, std::size_t> times;
+    for (std::size_t i = 0; i < s.flow.size(); ++i)
+        if (times[s.flow[i].hash]++ == 0) first.push_back(i);
+    std::string out = "<h2>Flow</h2>\n<p>" + std::to_string(s.flow.size()) + " changes of the screen, " +
+                      std::to_string(first.size()) + " distinct frames, each as it first appeared.</p>\n" +
+                      "<div class=\"strip\">\n";
+    for (const std::size_t i : first) {
+        const FlowEntry& e = s.flow[i];
+        const std::size_t shown = times[e.hash];
+        out += "<figure>" + frame_img(e.hash, report.texts, "small") + "<figcaption>frame " +
+               std::to_string(i + 1) + ", line " + std::to_string(e.line) + ", " +
+               seconds(pass_seconds(e.pass)) +
+               (shown > 1 ? ", shown " + std::to_string(shown) + " times" : std::string()) +
+               "</figcaption></figure>\n";
+    }
+    return out + "</div>\n";
+}
+
 std::string scenario_page(const std::string& dir, const ReportScenario& s, const Report& report) {
     std::string out = page_head(s.name + " - qd5run report");
-    out += "<h1>" + html(s.name) + "</h1>\n<p>" + html(s.file) + " &middot; <span class=\"" + s.result +
-           "\">" + s.result + "</span> &middot; simulated " + seconds(s.sim_s) + " &middot; wall " +
+    const std::string verdict = verdict_name(s.verdict);
+    out += "<h1>" + html(s.name) + "</h1>\n<p>" + html(s.file) + " &middot; <span class=\"" + verdict +
+           "\">" + verdict + "</span> &middot; simulated " + seconds(s.sim_s) + " &middot; wall " +
            seconds(s.wall_s) + "</p>\n";
-    if (!s.message.empty()) out += "<p class=\"" + s.result + "\">" + html(s.message) + "</p>\n";
+    if (!s.message.empty()) out += "<p class=\"" + verdict + "\">" + html(s.message) + "</p>\n";
     bool any = false;
     for (const bool e : s.evidence) any = any || e;
     if (any) {
@@ -179,7 +222,7 @@ std::string scenario_page(const std::string& dir, const ReportScenario& s, const
         for (int k = 0; k < EVIDENCE_KINDS; ++k) {
             if (!s.evidence[k]) continue;
             out += "<figure><img class=\"evidence\" src=\"" +
-                   evidence_picture(s.file, static_cast<Evidence>(k)) + "\" alt=\"" + captions[k] +
+                   evidence_picture(s.stem, static_cast<Evidence>(k)) + "\" alt=\"" + captions[k] +
                    "\"><figcaption>" + captions[k] + "</figcaption></figure>\n";
         }
         out += "</div>\n";
@@ -193,26 +236,38 @@ std::string scenario_page(const std::string& dir, const ReportScenario& s, const
                ". line " + std::to_string(step.line) + ", " + seconds(pass_seconds(step.pass)) + ": <code>" +
                html(step.summary) + "</code></figcaption></figure>\n";
     }
-    out += "</div>\n<h2>Flow</h2>\n<p>" + std::to_string(s.flow.size()) +
-           " distinct frames, each as it first appeared.</p>\n</body>\n</html>\n";
-    return out;
+    out += "</div>\n";
+    if (!s.outputs.empty()) {
+        out += "<h2>Outputs</h2>\n<p>The screenshots and recordings the scenario saved.</p>\n"
+               "<div class=\"strip\">\n";
+        for (const std::string& save : s.outputs) {
+            const std::string link = url_path(report_output(s.stem, save));
+            out += "<figure><a href=\"" + link + "\"><img class=\"output\" src=\"" + link + "\" alt=\"" +
+                   html(save) + "\"></a><figcaption><a href=\"" + link + "\">" + html(save) +
+                   "</a></figcaption></figure>\n";
+        }
+        out += "</div>\n";
+    }
+    out += flow_frames(s, report);
+    return out + "</body>\n</html>\n";
 }
 
 std::string index_page(const Report& report) {
-    std::size_t passed = 0;
+    VerdictCounts counts;
     double sim = 0;
-    for (const ReportScenario& s : report.scenarios) passed += s.result == "pass" ? 1 : 0, sim += s.sim_s;
+    for (const ReportScenario& s : report.scenarios) counts.add(s.verdict), sim += s.sim_s;
     std::string out = page_head("qd5run report");
     out += "<h1>qd5run report" +
            (report.shard.empty() ? std::string() : " (shard " + html(report.shard) + ")") + "</h1>\n<p>" +
-           std::to_string(report.scenarios.size()) + " scenarios: " + std::to_string(passed) + " passed, " +
-           std::to_string(report.scenarios.size() - passed) + " not; simulated " + seconds(sim) +
+           std::to_string(report.scenarios.size()) + " scenarios: " + counts.text() + "; simulated " +
+           seconds(sim) +
            ".</p>\n<table>\n<tr><th>Result</th><th>Scenario</th><th>Name</th><th>Simulated</th><th>Wall</th>"
            "<th>Failure</th></tr>\n";
     for (const ReportScenario& s : report.scenarios)
-        out += "<tr><td class=\"" + s.result + "\">" + s.result + "</td><td><a href=\"" + page_of(s.file) +
-               "\">" + html(s.file) + "</a></td><td>" + html(s.name) + "</td><td>" + seconds(s.sim_s) +
-               "</td><td>" + seconds(s.wall_s) + "</td><td>" + html(s.message) + "</td></tr>\n";
+        out += "<tr><td class=\"" + std::string(verdict_name(s.verdict)) + "\">" + verdict_name(s.verdict) +
+               "</td><td><a href=\"" + page_of(s) + "\">" + html(s.file) + "</a></td><td>" + html(s.name) +
+               "</td><td>" + seconds(s.sim_s) + "</td><td>" + seconds(s.wall_s) + "</td><td>" +
+               html(s.message) + "</td></tr>\n";
     return out + "</table>\n</body>\n</html>\n";
 }
 
@@ -249,7 +304,7 @@ std::string screens_page(const Report& report) {
         for (const auto& [k, step] : places[hash]) {
             const ReportScenario& s = report.scenarios[k];
             if (step == 0) continue;
-            links += (links.empty() ? "" : ", ") + std::string("<a href=\"") + page_of(s.file) + "#step-" +
+            links += (links.empty() ? "" : ", ") + std::string("<a href=\"") + page_of(s) + "#step-" +
                      std::to_string(step) + "\">" + html(s.file) + ":" +
                      std::to_string(s.steps[step - 1].line) + "</a>";
         }
@@ -274,10 +329,22 @@ std::string coverage_page(const Report& report) {
         out += "<li>" + html(g) + ": " + std::to_string(reached) + " of " + std::to_string(all) +
                " reached</li>\n";
     }
-    out += "</ul>\n<h2>Not reached</h2>\n<ul class=\"unreached\">\n";
-    for (std::size_t i = 0; i < points.size(); ++i)
-        if (count(i) == 0) out += "<li>" + html(points[i].name) + "</li>\n";
-    out += "</ul>\n";
+    // What was not reached, by the screen or menu it is part of, each list in the order of the points.
+    std::vector<std::string> places;
+    std::map<std::string, std::string> unreached;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (count(i) != 0) continue;
+        const std::string& where = points[i].where;
+        if (unreached.count(where) == 0) places.push_back(where);
+        // An item is named after its list, which heads it here.
+        std::string name = points[i].name;
+        if (name.rfind(where + ": ", 0) == 0) name.erase(0, where.size() + 2);
+        unreached[where] += "<li>" + html(name) + "</li>\n";
+    }
+    out += "</ul>\n<h2>Not reached</h2>\n";
+    if (places.empty()) out += "<p>Every point was reached.</p>\n";
+    for (const std::string& where : places)
+        out += "<h3>" + html(where) + "</h3>\n<ul class=\"unreached\">\n" + unreached[where] + "</ul>\n";
     for (const std::string& g : groups) {
         out += "<h2>" + html(g) + "</h2>\n<table>\n<tr><th>Point</th><th>Frames</th></tr>\n";
         for (std::size_t i = 0; i < points.size(); ++i) {
@@ -352,12 +419,6 @@ struct Reader {
 
 } // namespace
 
-std::string screen_picture(uint64_t hash) { return "screens/" + hash_text(hash) + ".png"; }
-
-std::string evidence_picture(const std::string& file, Evidence kind) {
-    return "pictures/" + report_stem(file) + "." + EVIDENCE_NAMES[static_cast<int>(kind)] + ".png";
-}
-
 Report make_report(const std::vector<Scenario>& scenarios, const std::vector<ScenarioResult>& results,
                    const std::vector<const Flow*>& expected, const std::string& shard) {
     Report report;
@@ -367,8 +428,9 @@ Report make_report(const std::vector<Scenario>& scenarios, const std::vector<Sce
         const ScenarioResult& r = results[i];
         ReportScenario s;
         s.file = scenarios[i].file;
+        s.stem = evidence_stem(s.file);
         s.name = scenarios[i].name;
-        s.result = r.passed ? "pass" : r.interrupted ? "stop" : r.error ? "error" : "fail";
+        s.verdict = r.verdict;
         s.message = r.message;
         s.sim_s = r.sim_ms / 1000;
         s.wall_s = r.wall_ms / 1000;
@@ -380,9 +442,9 @@ Report make_report(const std::vector<Scenario>& scenarios, const std::vector<Sce
         s.flow_changed = r.record.flow_changed && i < expected.size() && expected[i] != nullptr;
         if (s.flow_changed) s.expected_flow = *expected[i];
         for (int k = 0; k < EVIDENCE_KINDS; ++k) s.evidence[k] = r.record.evidence[k];
+        s.outputs = r.record.outputs;
         report.texts.insert(r.record.texts.begin(), r.record.texts.end());
-        for (std::size_t p = 0; p < r.record.coverage.size() && p < report.coverage.size(); ++p)
-            report.coverage[p] += r.record.coverage[p];
+        add_counts(report.coverage, r.record.coverage);
         report.scenarios.push_back(std::move(s));
     }
     return report;
@@ -391,8 +453,7 @@ Report make_report(const std::vector<Scenario>& scenarios, const std::vector<Sce
 void merge_report(Report& into, const Report& from) {
     into.scenarios.insert(into.scenarios.end(), from.scenarios.begin(), from.scenarios.end());
     into.texts.insert(from.texts.begin(), from.texts.end());
-    if (into.coverage.size() < from.coverage.size()) into.coverage.resize(from.coverage.size());
-    for (std::size_t p = 0; p < from.coverage.size(); ++p) into.coverage[p] += from.coverage[p];
+    add_counts(into.coverage, from.coverage);
 }
 
 std::string report_json(const Report& report) {
@@ -409,18 +470,21 @@ std::string report_json(const Report& report) {
         json pictures = json::object();
         for (int k = 0; k < EVIDENCE_KINDS; ++k)
             if (s.evidence[k])
-                pictures[EVIDENCE_NAMES[k]] = evidence_picture(s.file, static_cast<Evidence>(k));
+                pictures[EVIDENCE_NAMES[k]] = evidence_picture(s.stem, static_cast<Evidence>(k));
+        json outputs = json::object();
+        for (const std::string& save : s.outputs) outputs[save] = report_output(s.stem, save);
         json one = {{"file", s.file},
                     {"name", s.name},
-                    {"passed", s.result == "pass"},
-                    {"result", s.result},
+                    {"passed", s.verdict == Verdict::pass},
+                    {"result", verdict_name(s.verdict)},
                     {"message", s.message},
                     {"sim_s", s.sim_s},
                     {"wall_s", s.wall_s},
                     {"flow", flow_json(s.flow)},
                     {"steps", steps},
-                    {"page", page_of(s.file)},
-                    {"pictures", pictures}};
+                    {"page", page_of(s)},
+                    {"pictures", pictures},
+                    {"outputs", outputs}};
         if (s.flow_changed) one["expected_flow"] = flow_json(s.expected_flow);
         list.push_back(std::move(one));
     }
@@ -441,11 +505,24 @@ std::string report_json(const Report& report) {
 }
 
 bool write_report(const std::string& dir, const Report& report, std::string& why) {
+    std::map<std::string, const std::string*> pages; // a page and its scenario
+    for (const ReportScenario& s : report.scenarios) {
+        if (!is_evidence_stem(s.stem)) {
+            why = quoted_input(s.file) + " would have the page " + quoted_input(page_of(s)) +
+                  ", which is not free";
+            return false;
+        }
+        if (const auto [at, fresh] = pages.emplace(s.stem, &s.file); !fresh) {
+            why = quoted_input(*at->second) + " and " + quoted_input(s.file) + " would share the page " +
+                  quoted_input(page_of(s));
+            return false;
+        }
+    }
     std::set<std::string> made;
     for (const ReportScenario& s : report.scenarios)
         if (s.flow_changed) write_flow_diffs(dir, s, made);
     for (const ReportScenario& s : report.scenarios)
-        if (!write_page(dir, page_of(s.file), scenario_page(dir, s, report), why)) return false;
+        if (!write_page(dir, page_of(s), scenario_page(dir, s, report), why)) return false;
     return write_page(dir, "screens.html", screens_page(report), why) &&
            write_page(dir, "coverage.html", coverage_page(report), why) &&
            write_page(dir, "report.json", report_json(report), why) &&
@@ -464,7 +541,7 @@ bool parse_report_json(const std::string& text, const std::string& source, Repor
         if (event == json::parse_event_t::object_end && !keys.empty()) keys.pop_back();
         if (event == json::parse_event_t::key && !keys.empty() &&
             !keys.back().insert(parsed.get<std::string>()).second)
-            return r.fail("the key \"" + printable(parsed.get<std::string>()) + "\" appears twice"), false;
+            return r.fail("the key " + quoted_input(parsed.get<std::string>()) + " appears twice"), false;
         return true;
     };
     json root = json::parse(text, check, false);
@@ -484,22 +561,21 @@ bool parse_report_json(const std::string& text, const std::string& source, Repor
     if (list == nullptr || texts == nullptr || coverage == nullptr) return failed("");
     for (const json& one : *list) {
         ReportScenario s;
-        bool passed = false;
+        std::string verdict;
         if (!one.is_object()) return failed("a scenario is not an object");
         const json* p = r.field(one, "passed", json::value_t::boolean);
         const json* flow = r.field(one, "flow", json::value_t::array);
         const json* steps = r.field(one, "steps", json::value_t::array);
         const json* pictures = r.field(one, "pictures", json::value_t::object);
-        if (!r.text(one, "file", s.file) || !r.text(one, "name", s.name) ||
-            !r.text(one, "result", s.result) || !r.text(one, "message", s.message) || p == nullptr ||
-            flow == nullptr || steps == nullptr || pictures == nullptr ||
-            !r.number(one, "sim_s", s.sim_s, 1e9) || !r.number(one, "wall_s", s.wall_s, 1e9) ||
-            !r.flow(*flow, s.flow))
+        if (!r.text(one, "file", s.file) || !r.text(one, "name", s.name) || !r.text(one, "result", verdict) ||
+            !r.text(one, "message", s.message) || p == nullptr || flow == nullptr || steps == nullptr ||
+            pictures == nullptr || !r.number(one, "sim_s", s.sim_s, 1e9) ||
+            !r.number(one, "wall_s", s.wall_s, 1e9) || !r.flow(*flow, s.flow))
             return failed("");
-        passed = p->get<bool>();
-        if (s.result != "pass" && s.result != "fail" && s.result != "error" && s.result != "stop")
-            return failed("a result is not pass, fail, error or stop");
-        if (passed != (s.result == "pass")) return failed("\"passed\" and \"result\" disagree");
+        if (!parse_verdict(verdict, s.verdict))
+            return failed("a result is not pass, fail, error or interrupted");
+        if (p->get<bool>() != (s.verdict == Verdict::pass))
+            return failed("\"passed\" and \"result\" disagree");
         if (steps->size() > MAX_STEPS) return failed("too many steps");
         for (const json& step : *steps) {
             ReportStep st;
@@ -512,8 +588,31 @@ bool parse_report_json(const std::string& text, const std::string& source, Repor
             st.pass = std::llround(time * 1000 / MS_PER_TICK * PASSES_PER_TICK);
             s.steps.push_back(std::move(st));
         }
-        // Picture paths are never taken from the file: they follow from the scenario's name.
-        for (int k = 0; k < EVIDENCE_KINDS; ++k) s.evidence[k] = pictures->contains(EVIDENCE_NAMES[k]);
+        // The names are the shard's, which the merging folder cannot work out again, but only
+        // as a stem that stays in the report's folder, and pictures named as the page is.
+        std::string page;
+        if (!r.text(one, "page", page)) return failed("");
+        s.stem = page.ends_with(".html") ? page.substr(0, page.size() - 5) : "";
+        if (!is_evidence_stem(s.stem))
+            return failed("the page name " + quoted_input(page) + " is not one qd5run makes");
+        for (int k = 0; k < EVIDENCE_KINDS; ++k) {
+            const auto at = pictures->find(EVIDENCE_NAMES[k]);
+            s.evidence[k] = at != pictures->end();
+            if (s.evidence[k] && (!at->is_string() || at->get<std::string>() !=
+                                                          evidence_picture(s.stem, static_cast<Evidence>(k))))
+                return failed("a picture is not named as its page " + quoted_input(page));
+        }
+        // Outputs are named by their save paths, which must stay inside the report's outputs/.
+        const json* outputs = r.field(one, "outputs", json::value_t::object, true);
+        if (outputs != nullptr) {
+            if (outputs->size() > MAX_STEPS) return failed("too many outputs");
+            for (const auto& [save, ignored] : outputs->items()) {
+                std::string why;
+                if (!confined_relative_path(save, why))
+                    return failed("an output's path " + quoted_input(save) + ": " + why);
+                s.outputs.push_back(save);
+            }
+        }
         if (const auto e = one.find("expected_flow"); e != one.end()) {
             if (!r.flow(*e, s.expected_flow)) return failed("");
             s.flow_changed = true;
@@ -530,7 +629,7 @@ bool parse_report_json(const std::string& text, const std::string& source, Repor
     report.coverage.assign(coverage_points().size(), 0);
     for (const auto& [name, value] : points->items()) {
         const int at = coverage_point_index(name);
-        if (at < 0) return failed("unknown coverage point \"" + printable(name) + "\"");
+        if (at < 0) return failed("unknown coverage point " + quoted_input(name));
         if (!value.is_number_unsigned()) return failed("a coverage count is not a whole number");
         report.coverage[static_cast<std::size_t>(at)] = value.get<uint64_t>();
     }

@@ -16,7 +16,12 @@
 #include "runner/scenario/scenario.h"
 #include "runner/suite/scenario_run.h"
 
+// report.json read, by one report and by all the reports of a merge together
+// (a merge takes about ten times this in memory).
 constexpr std::size_t MAX_REPORT_JSON_BYTES = std::size_t{64} << 20;
+// The changed frames of flows that a report draws marked; those beyond are
+// listed without the picture, so that a report asking for many diffs stays quick.
+constexpr std::size_t MAX_FLOW_DIFFS = 2000;
 
 struct ReportStep {
     int line = 0;
@@ -27,7 +32,8 @@ struct ReportStep {
 
 struct ReportScenario {
     std::string file, name;
-    std::string result; // "pass", "fail", "error" or "stop"
+    std::string stem; // of its page and pictures: evidence_stem of file, or as its report names them
+    Verdict verdict = Verdict::fail;
     std::string message;
     double sim_s = 0, wall_s = 0;
     Flow flow;
@@ -35,6 +41,7 @@ struct ReportScenario {
     bool flow_changed = false;
     Flow expected_flow; // the flows file's, when the flow changed
     bool evidence[EVIDENCE_KINDS] = {};
+    std::vector<std::string> outputs; // saved screenshots and recordings copied in, by save path
 };
 
 struct Report {
@@ -49,10 +56,6 @@ Report make_report(const std::vector<Scenario>& scenarios, const std::vector<Sce
                    const std::vector<const Flow*>& expected, const std::string& shard);
 // Adds from's scenarios, texts and coverage to into.
 void merge_report(Report& into, const Report& from);
-
-// A picture of the report, relative to its folder.
-std::string screen_picture(uint64_t hash);
-std::string evidence_picture(const std::string& file, Evidence kind);
 
 // Writes the pages and report.json into dir, whose screens/ already holds
 // every frame named; the diff pictures of changed flows are made here.

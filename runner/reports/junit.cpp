@@ -18,8 +18,8 @@ void text_attribute(pugi::xml_node node, const char* name, const std::string& va
 
 } // namespace
 
-std::string junit_text(const std::vector<Scenario>& scenarios, const std::vector<ScenarioResult>& results,
-                       const std::string& shard) {
+std::string junit_text(const Report& report) {
+    const std::string& shard = report.shard;
     pugi::xml_document document;
     pugi::xml_node suites = document.append_child("testsuites");
     pugi::xml_node suite = suites.append_child("testsuite");
@@ -31,26 +31,32 @@ std::string junit_text(const std::vector<Scenario>& scenarios, const std::vector
     }
     int failures = 0, errors = 0, skipped = 0;
     double seconds = 0;
-    for (std::size_t i = 0; i < scenarios.size() && i < results.size(); ++i) {
-        const ScenarioResult& r = results[i];
+    for (const ReportScenario& s : report.scenarios) {
         pugi::xml_node test = suite.append_child("testcase");
-        text_attribute(test, "name", scenarios[i].name);
-        text_attribute(test, "classname", std::filesystem::path(scenarios[i].file).stem().string());
-        text_attribute(test, "file", scenarios[i].file);
-        test.append_attribute("time") = r.wall_ms / 1000;
-        seconds += r.wall_ms / 1000;
-        if (r.passed) continue;
-        if (r.interrupted) {
+        text_attribute(test, "name", s.name);
+        text_attribute(test, "classname", std::filesystem::path(s.file).stem().string());
+        text_attribute(test, "file", s.file);
+        test.append_attribute("time") = s.wall_s;
+        seconds += s.wall_s;
+        // JUnit's words for the verdicts: an interrupted scenario is skipped.
+        switch (s.verdict) {
+        case Verdict::pass:
+            continue;
+        case Verdict::interrupted:
             ++skipped;
             text_attribute(test.append_child("skipped"), "message", "interrupted before it finished");
             continue;
+        case Verdict::error:
+        case Verdict::fail:
+            break;
         }
-        r.error ? ++errors : ++failures;
-        pugi::xml_node failure = test.append_child(r.error ? "error" : "failure");
-        text_attribute(failure, "message", r.message);
-        failure.append_child(pugi::node_pcdata).set_value(printable(r.message).c_str());
+        const bool error = s.verdict == Verdict::error;
+        error ? ++errors : ++failures;
+        pugi::xml_node failure = test.append_child(error ? "error" : "failure");
+        text_attribute(failure, "message", s.message);
+        failure.append_child(pugi::node_pcdata).set_value(printable(s.message).c_str());
     }
-    suite.append_attribute("tests") = static_cast<unsigned>(scenarios.size());
+    suite.append_attribute("tests") = static_cast<unsigned>(report.scenarios.size());
     suite.append_attribute("failures") = failures;
     suite.append_attribute("errors") = errors;
     suite.append_attribute("skipped") = skipped;
@@ -60,10 +66,9 @@ std::string junit_text(const std::vector<Scenario>& scenarios, const std::vector
     return out.str();
 }
 
-bool write_junit(const std::string& path, const std::vector<Scenario>& scenarios,
-                 const std::vector<ScenarioResult>& results, const std::string& shard) {
+bool write_junit(const std::string& path, const Report& report) {
     const std::filesystem::path file(path);
     std::string why;
-    return write_file_beneath(file.parent_path().string(), file.filename().string(),
-                              junit_text(scenarios, results, shard), false, nullptr, why);
+    return write_file_beneath(file.parent_path().string(), file.filename().string(), junit_text(report),
+                              false, nullptr, why);
 }

@@ -1,6 +1,10 @@
 #include "runner/reports/run_outputs.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "runner/files/confined_files.h"
+#include "runner/files/evidence_names.h"
 #include "runner/reports/html_report.h"
 #include "runner/scenario/clean_text.h"
 
@@ -24,7 +28,7 @@ bool prepare_flows(const std::string& path, bool update, const std::vector<Scena
 
 bool update_flows(FlowsCheck& check, const std::vector<ScenarioResult>& results, std::string& why) {
     for (std::size_t i = 0; i < results.size() && i < check.keys.size(); ++i)
-        if (results[i].passed && results[i].record.recorded)
+        if (results[i].passed() && results[i].record.recorded)
             check.file.flows[check.keys[i]] = results[i].record.flow;
     check.expected.clear(); // the pointers may no longer hold
     if (!write_flows_file(check.path, check.file, why)) return false;
@@ -32,27 +36,22 @@ bool update_flows(FlowsCheck& check, const std::vector<ScenarioResult>& results,
     return true;
 }
 
-bool write_run_report(const std::string& dir, const std::vector<Scenario>& scenarios,
-                      const std::vector<ScenarioResult>& results, const FlowsCheck* flows,
-                      const std::string& shard, std::string& why) {
-    std::vector<const Flow*> expected(scenarios.size(), nullptr);
-    if (flows != nullptr)
-        for (std::size_t i = 0; i < expected.size() && i < flows->keys.size(); ++i) {
-            const auto at = flows->file.flows.find(flows->keys[i]);
-            if (at != flows->file.flows.end()) expected[i] = &at->second;
-        }
-    const Report report = make_report(scenarios, results, expected, shard);
+bool write_run_report(const std::string& dir, const Report& report, const FlowsCheck* flows,
+                      std::string& why) {
     // The stored frames of a changed flow, so that its page shows the old sequence.
-    if (flows != nullptr) {
-        const std::string store = flows_screens_folder(flows->path);
+    std::string unread;
+    if (flows != nullptr)
         for (const ReportScenario& s : report.scenarios)
             for (const FlowEntry& e : s.expected_flow) {
-                std::string bytes, unreadable;
-                const std::string name = screen_file_name(e.hash);
-                if (read_file_beneath(store, name, MAX_REFERENCE_BYTES, bytes, unreadable) &&
-                    bytes.size() <= MAX_REFERENCE_BYTES)
-                    write_file_beneath(dir, screen_picture(e.hash), bytes, true, nullptr, unreadable);
+                std::string bytes, failed;
+                const bool read = read_stored_screen(flows->path, e.hash, bytes, failed);
+                // A frame never stored shows as missing on the page; one that cannot be read is a fault.
+                if (read ? !write_file_beneath(dir, screen_picture(e.hash), bytes, true, nullptr, failed)
+                         : failed != std::strerror(ENOENT))
+                    if (unread.empty()) unread = "the stored frame " + hash_text(e.hash) + ": " + failed;
             }
-    }
-    return write_report(dir, report, why);
+    if (!write_report(dir, report, why)) return false;
+    if (unread.empty()) return true;
+    why = "written without " + unread;
+    return false;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "runner/files/flows_store.h"
+#include "runner/reports/html_report.h"
 #include "runner/scenario/scenario.h"
 #include "runner/suite/scenario_run.h"
 
@@ -25,6 +26,5 @@ bool prepare_flows(const std::string& path, bool update, const std::vector<Scena
 bool update_flows(FlowsCheck& check, const std::vector<ScenarioResult>& results, std::string& why);
 // The report of the run in dir; flows (or nullptr) lends the stored frames
 // of changed flows.
-bool write_run_report(const std::string& dir, const std::vector<Scenario>& scenarios,
-                      const std::vector<ScenarioResult>& results, const FlowsCheck* flows,
-                      const std::string& shard, std::string& why);
+bool write_run_report(const std::string& dir, const Report& report, const FlowsCheck* flows,
+                      std::string& why);

@@ -87,3 +87,7 @@ std::string html_escaped(const std::string& s) {
     }
     return out;
 }
+
+std::string quoted_input(const std::string& s) {
+    return "'" + printable(cut_utf8(s, LONGEST_QUOTE)) + (s.size() > LONGEST_QUOTE ? "...'" : "'");
+}

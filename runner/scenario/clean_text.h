@@ -13,3 +13,9 @@ std::string printable(const std::string& s);
 std::string cut_utf8(const std::string& s, std::size_t bytes);
 // s as printable() shows it, escaped for HTML text and attribute values.
 std::string html_escaped(const std::string& s);
+
+// What a message quotes of its input: at most this many bytes of it.
+constexpr std::size_t LONGEST_QUOTE = 100;
+// s inside a message: printable, cut to LONGEST_QUOTE bytes ("..." marks a
+// cut) and in single quotes, so that a hostile key makes no huge line.
+std::string quoted_input(const std::string& s);

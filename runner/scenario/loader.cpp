@@ -12,6 +12,7 @@
 
 #include "display/framebuffer.h"
 #include "display/palette.h"
+#include "display/text.h"
 #include "display/text_record.h"
 #include "runner/files/path_rule.h"
 #include "runner/scenario/clean_text.h"
@@ -26,15 +27,6 @@ struct Fault {
 };
 
 [[noreturn]] void fail(const YAML::Node& at, const std::string& message) { throw Fault{at.Mark(), message}; }
-
-// A value from the file inside a message: on one line, and short.
-std::string quoted(const std::string& s) {
-    constexpr std::size_t LONGEST = 40;
-    std::string out = cut_utf8(s, LONGEST);
-    for (char& c : out)
-        if (static_cast<unsigned char>(c) < ' ') c = '?';
-    return "'" + out + (s.size() > LONGEST ? "...'" : "'");
-}
 
 std::string scalar(const YAML::Node& node, const char* what) {
     if (!node.IsScalar()) fail(node, std::string(what) + " must be a single value");
@@ -68,7 +60,7 @@ int64_t integer(const YAML::Node& node, const char* what, int64_t low, int64_t h
     char* end = nullptr;
     const long long value = std::strtoll(text.c_str(), &end, 10);
     if (text.empty() || *end != 0 || errno != 0)
-        fail(node, std::string(what) + " must be a whole number, not " + quoted(text));
+        fail(node, std::string(what) + " must be a whole number, not " + quoted_input(text));
     if (value < low || value > high)
         fail(node, std::string(what) + " " + text + " is out of range " + std::to_string(low) + ".." +
                        std::to_string(high));
@@ -81,7 +73,8 @@ bool boolean(const YAML::Node& node, const char* what) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (text == "true" || text == "on" || text == "yes") return true;
     if (text == "false" || text == "off" || text == "no") return false;
-    fail(node, std::string(what) + " must be true or false (on or off, yes or no), not " + quoted(text));
+    fail(node,
+         std::string(what) + " must be true or false (on or off, yes or no), not " + quoted_input(text));
 }
 
 template <std::size_t N> int choose(const YAML::Node& node, const char* what, const char* const (&names)[N]) {
@@ -90,7 +83,7 @@ template <std::size_t N> int choose(const YAML::Node& node, const char* what, co
     if (index >= 0) return index;
     std::string list;
     for (const char* name : names) list += (list.empty() ? "" : ", ") + std::string(name);
-    fail(node, "unknown " + std::string(what) + " " + quoted(text) + " (one of: " + list + ")");
+    fail(node, "unknown " + std::string(what) + " " + quoted_input(text) + " (one of: " + list + ")");
 }
 
 const YAML::Node& mapping(const YAML::Node& node, const char* what) {
@@ -99,7 +92,7 @@ const YAML::Node& mapping(const YAML::Node& node, const char* what) {
     std::set<std::string> keys;
     for (const auto& entry : node)
         if (entry.first.IsScalar() && !keys.insert(entry.first.Scalar()).second)
-            fail(entry.first, "the key " + quoted(entry.first.Scalar()) + " is given twice");
+            fail(entry.first, "the key " + quoted_input(entry.first.Scalar()) + " is given twice");
     return node;
 }
 
@@ -174,7 +167,7 @@ void Loader::load(const YAML::Node& root) {
         else if (key == "steps")
             steps = entry.second;
         else
-            fail(entry.first, "unknown key " + quoted(key) + " (name, description, steps)");
+            fail(entry.first, "unknown key " + quoted_input(key) + " (name, description, steps)");
     }
     if (scenario_.name.empty()) faults.push_back(Fault{root.Mark(), "the scenario has no name"});
     if (!steps || !steps->IsSequence()) fail(root, "the scenario has no list of steps");
@@ -227,7 +220,7 @@ void Loader::step(const YAML::Node& node) {
             scenario_.steps.push_back(std::move(s));
             return;
         }
-    fail(entry.first, "unknown step " + quoted(key) +
+    fail(entry.first, "unknown step " + quoted_input(key) +
                           " (power, set, mode, zolt, press, wait, wait-for, expect, screenshot, record)");
 }
 
@@ -243,10 +236,10 @@ void Loader::mode(Step& s, const YAML::Node& v) {
     input_time(v, -1);
     for (const auto& entry : mapping(v, "mode")) {
         const int channel = choose(entry.first, "channel", INPUT_NAMES);
-        if (channel >= CHANNELS) fail(entry.first, "the supply voltage has no mode");
+        if (channel >= CHANNEL_COUNT) fail(entry.first, "the supply voltage has no mode");
         const std::string text = scalar(entry.second, "mode");
         const bool number = !text.empty() && std::isdigit(static_cast<unsigned char>(text[0]));
-        s.modes[channel] = static_cast<uint8_t>(number ? integer(entry.second, "mode", 0, 4)
+        s.modes[channel] = static_cast<uint8_t>(number ? integer(entry.second, "mode", 0, MODE_COUNT - 1)
                                                        : choose(entry.second, "mode", MODE_NAMES));
     }
 }
@@ -267,7 +260,7 @@ void Loader::press(Step& s, const YAML::Node& v) {
         else if (name == "times")
             s.times = static_cast<int>(integer(entry.second, "times", 1, MAX_TIMES));
         else
-            fail(entry.first, "unknown key " + quoted(name) + " of press (key, times)");
+            fail(entry.first, "unknown key " + quoted_input(name) + " of press (key, times)");
     }
     if (!key) fail(v, "press needs a key");
     s.key = KEY_NAMES[choose(*key, "key", NAMES)].code;
@@ -364,13 +357,14 @@ void Loader::text_options(Condition& c, const std::optional<YAML::Node>& colour,
                           const std::optional<YAML::Node>& size, const std::optional<YAML::Node>& at) {
     if (colour) c.colour = static_cast<int>(integer(*colour, "colour", 0, PALETTE_SIZE - 1));
     if (size) {
-        static const int SIZES[] = {8, 9, 10, 12, 16, 20, 24, 30, 34};
-        c.size = static_cast<int>(integer(*size, "size", 8, 34));
+        c.size = static_cast<int>(integer(*size, "size", FONT_SIZES[0], FONT_SIZES[FONT_COUNT - 1]));
         bool known = false;
-        for (int s : SIZES) known = known || s == c.size;
-        if (!known)
-            fail(*size,
-                 "unknown font size " + std::to_string(c.size) + " (8, 9, 10, 12, 16, 20, 24, 30, 34)");
+        std::string sizes;
+        for (uint8_t s : FONT_SIZES) {
+            known = known || s == c.size;
+            sizes += (sizes.empty() ? "" : ", ") + std::to_string(s);
+        }
+        if (!known) fail(*size, "unknown font size " + std::to_string(c.size) + " (" + sizes + ")");
     }
     if (at) {
         bool x = false, y = false;
@@ -381,7 +375,7 @@ void Loader::text_options(Condition& c, const std::optional<YAML::Node>& colour,
             else if (k == "y")
                 c.y = static_cast<int>(integer(entry.second, "y", -LCD_HEIGHT, 2 * LCD_HEIGHT)), y = true;
             else
-                fail(entry.first, "unknown key " + quoted(k) + " of at (x, y)");
+                fail(entry.first, "unknown key " + quoted_input(k) + " of at (x, y)");
         }
         if (!x || !y) fail(*at, "at needs x and y");
         c.at = true;
@@ -416,7 +410,7 @@ Condition Loader::condition(const std::string& key, const YAML::Node& value, con
             (this->*kind.reader)(c, value);
             return c;
         }
-    fail(at, "unknown condition " + quoted(key) +
+    fail(at, "unknown condition " + quoted_input(key) +
                  " (text, no-text, lamp, screen, page, reading, alarm, pixel, blink-phase)");
 }
 
@@ -440,7 +434,7 @@ void Loader::screen_condition(Condition& c, const YAML::Node& v) {
         if (name == SCREEN_NAMES[i].name) c.choice = i;
         list += (i ? ", " : "") + std::string(SCREEN_NAMES[i].name);
     }
-    if (c.choice < 0) fail(v, "unknown screen " + quoted(name) + " (one of: " + list + ")");
+    if (c.choice < 0) fail(v, "unknown screen " + quoted_input(name) + " (one of: " + list + ")");
 }
 
 void Loader::page_condition(Condition& c, const YAML::Node& v) { c.choice = choose(v, "page", PAGE_NAMES); }
@@ -448,7 +442,7 @@ void Loader::page_condition(Condition& c, const YAML::Node& v) { c.choice = choo
 void Loader::reading_condition(Condition& c, const YAML::Node& v) {
     for (const auto& entry : mapping(v, "reading")) {
         const int channel = choose(entry.first, "channel", INPUT_NAMES);
-        if (channel >= CHANNELS) fail(entry.first, "the supply voltage is read through a volts channel");
+        if (channel >= CHANNEL_COUNT) fail(entry.first, "the supply voltage is read through a volts channel");
         constexpr int64_t LOW = -32768, HIGH = 32767;
         if (entry.second.IsMap()) {
             Range r{static_cast<int32_t>(LOW), static_cast<int32_t>(HIGH)};
@@ -459,7 +453,7 @@ void Loader::reading_condition(Condition& c, const YAML::Node& v) {
                 else if (b == "max")
                     r.high = static_cast<int32_t>(integer(bound.second, "max", LOW, HIGH));
                 else
-                    fail(bound.first, "unknown key " + quoted(b) + " of a reading (min, max)");
+                    fail(bound.first, "unknown key " + quoted_input(b) + " of a reading (min, max)");
             }
             if (r.low > r.high)
                 fail(entry.second, "min " + std::to_string(r.low) + " is above max " +
@@ -490,7 +484,7 @@ void Loader::pixel_condition(Condition& c, const YAML::Node& v) {
         else if (k == "colour")
             c.colour = static_cast<int>(integer(entry.second, "colour", 0, PALETTE_SIZE - 1)), colour = true;
         else
-            fail(entry.first, "unknown key " + quoted(k) + " of pixel (x, y, colour)");
+            fail(entry.first, "unknown key " + quoted_input(k) + " of pixel (x, y, colour)");
     }
     if (!x || !y || !colour) fail(v, "pixel needs x, y and colour");
 }
@@ -532,15 +526,15 @@ void Loader::image(ImageSpec& spec, const YAML::Node& map, bool save_kind, const
             if (!output_path_allowed(spec.path, extension, why)) {
                 if (!save_kind && why.rfind("output paths", 0) == 0)
                     why = "a reference is relative to the scenario's folder and stays inside it";
-                fail(entry.second, "bad path " + quoted(spec.path) + ": " + why);
+                fail(entry.second, "bad path " + quoted_input(spec.path) + ": " + why);
             }
         } else if (key == "scale") {
             spec.scale = static_cast<int>(integer(entry.second, "scale", 1, MAX_SCALE));
         } else if (key == "view") {
             spec.view = static_cast<View>(choose(entry.second, "view", VIEWS));
         } else {
-            fail(entry.first,
-                 "unknown key " + quoted(key) + " (" + (save_kind ? "save" : "compare") + ", scale, view)");
+            fail(entry.first, "unknown key " + quoted_input(key) + " (" + (save_kind ? "save" : "compare") +
+                                  ", scale, view)");
         }
     }
 }
@@ -593,7 +587,7 @@ bool parse_duration(const std::string& text, int64_t& passes, std::string& why) 
     char* end = nullptr;
     const double value = number.empty() ? -1 : std::strtod(number.c_str(), &end);
     if (number.empty() || end == nullptr || *end != 0 || number.size() > 12) {
-        why = "not a time: " + quoted(text) + " (such as 500ms, 1.5s, 2min, 1h, 3 ticks, 10 passes)";
+        why = "not a time: " + quoted_input(text) + " (such as 500ms, 1.5s, 2min, 1h, 3 ticks, 10 passes)";
         return false;
     }
     for (const Unit& u : UNITS) {
@@ -610,7 +604,7 @@ bool parse_duration(const std::string& text, int64_t& passes, std::string& why) 
         passes = static_cast<int64_t>(p);
         return true;
     }
-    why = "unknown time unit " + quoted(unit) + " (ms, s, min, h, ticks, passes; or samples in a wait)";
+    why = "unknown time unit " + quoted_input(unit) + " (ms, s, min, h, ticks, passes; or samples in a wait)";
     return false;
 }
 

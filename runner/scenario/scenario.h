@@ -10,14 +10,11 @@
 
 #include "host/panel/front_panel.h"
 
-// Simulated time counts passes: the 100 ms timer ticks once every
-// PASSES_PER_TICK passes, so a pass stands for 100/6 ms.
-constexpr int PASSES_PER_TICK = 6;
-constexpr int64_t MS_PER_TICK = 100;
+// Simulated time counts passes: the timer ticks once every PASSES_PER_TICK
+// passes (front_panel.h), so a pass stands for PASS_MS.
 
 // The front panel's inputs: ch1..ch4, then the supply voltage (volts).
 constexpr int RAW_INPUTS = RAW_INPUT_COUNT;
-constexpr int CHANNELS = CHANNEL_COUNT;
 constexpr uint16_t RAW_MAX = RAW_MAXIMUM;
 
 enum class View : uint8_t { display, device };
@@ -45,7 +42,7 @@ struct Condition {
     int size = -1;    // text, no-text (optional)
     bool at = false;  // text, no-text: x and y of the drawing call given
     int choice = 0;   // lamp: 1 bright, 0 dark; screen and page: index into their tables; blink phase
-    std::array<std::optional<Range>, CHANNELS> readings{};
+    std::array<std::optional<Range>, CHANNEL_COUNT> readings{};
     std::array<std::optional<bool>, RAW_INPUTS> alarms{}; // ch1..ch4, volts (bit 4)
     int x = 0;                                            // pixel; text and no-text with at
     int y = 0;
@@ -73,7 +70,7 @@ struct Step {
     std::string summary; // the step as written, on one line, for -v and failures
     bool on = false;     // power, zolt
     std::array<std::optional<uint16_t>, RAW_INPUTS> raw{};
-    std::array<std::optional<uint8_t>, CHANNELS> modes{};
+    std::array<std::optional<uint8_t>, CHANNEL_COUNT> modes{};
     uint8_t key = 0;
     int times = 1;
     int64_t passes = 0; // wait; wait-for: the timeout

@@ -1,27 +1,14 @@
-// The readable names a scenario uses for keys, modes, screens, pages and
-// inputs, each a table that the loader, the conditions and the docs share.
+// The readable names a scenario uses for screens and pages, each a table that
+// the loader, the conditions and the docs share; those of keys, modes and
+// inputs are the front panel's (panel_names.h).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "host/panel/device.h"
+#include "host/panel/panel_names.h"
 #include "measurement/settings.h"
-
-struct KeyName {
-    const char* name;
-    uint8_t code;
-};
-inline constexpr KeyName KEY_NAMES[] = {
-    {"left", KEY_LEFT}, {"right", KEY_RIGHT}, {"knob", KEY_PUSH}, {"up", KEY_UP}, {"down", KEY_DOWN},
-};
-
-// Modes in the order of their values 0..4.
-inline constexpr const char* MODE_NAMES[] = {"off", "pressure", "temperature", "current", "volts"};
-static_assert(sizeof MODE_NAMES / sizeof MODE_NAMES[0] == MODE_COUNT, "a name for every mode");
-
-// Raw inputs: the four channels, then the supply voltage.
-inline constexpr const char* INPUT_NAMES[] = {"ch1", "ch2", "ch3", "ch4", "volts"};
 
 // Run-screen pages in the order of display_page.
 inline constexpr const char* PAGE_NAMES[] = {"hbar", "vbar", "digital", "min-max"};

@@ -34,9 +34,9 @@ std::string encode(const ScenarioResult& r) {
     const std::string notes = r.notes.substr(0, LONGEST_TEXT);
     const std::string record = encode_record(r.record);
     char head[200];
-    std::snprintf(head, sizeof head, "r %d %.17g %.17g %llu %zu %zu %zu\n", r.passed ? 1 : 0, r.sim_ms,
-                  r.wall_ms, static_cast<unsigned long long>(r.digest), message.size(), notes.size(),
-                  record.size());
+    std::snprintf(head, sizeof head, "r %d %.17g %.17g %llu %zu %zu %zu\n", static_cast<int>(r.verdict),
+                  r.sim_ms, r.wall_ms, static_cast<unsigned long long>(r.digest), message.size(),
+                  notes.size(), record.size());
     return head + message + notes + record;
 }
 
@@ -50,17 +50,17 @@ bool decode(const std::string& text, ScenarioResult& r, long& step) {
         at = newline + 1;
     }
     if (at >= text.size() || text[at] != 'r') return false;
-    int passed = 0;
+    int verdict = 0;
     unsigned long long digest = 0;
     std::size_t message = 0, notes = 0, record = 0;
     const std::size_t newline = text.find('\n', at);
     if (newline == std::string::npos ||
-        std::sscanf(text.c_str() + at, "r %d %lg %lg %llu %zu %zu %zu", &passed, &r.sim_ms, &r.wall_ms,
+        std::sscanf(text.c_str() + at, "r %d %lg %lg %llu %zu %zu %zu", &verdict, &r.sim_ms, &r.wall_ms,
                     &digest, &message, &notes, &record) != 7 ||
-        message > LONGEST_RESULT || notes > LONGEST_RESULT || record > LONGEST_RESULT ||
-        newline + 1 + message + notes + record != text.size())
+        verdict < 0 || verdict >= VERDICT_KINDS || message > LONGEST_RESULT || notes > LONGEST_RESULT ||
+        record > LONGEST_RESULT || newline + 1 + message + notes + record != text.size())
         return false;
-    r.passed = passed == 1;
+    r.verdict = static_cast<Verdict>(verdict);
     r.digest = digest;
     r.message = text.substr(newline + 1, message);
     r.notes = text.substr(newline + 1 + message, notes);
@@ -100,8 +100,7 @@ bool start(const Scenario& scenario, std::size_t index, const RunOptions& option
     child.started = std::chrono::steady_clock::now();
     const pid_t parent = ::getpid();
     if (::pipe2(fds, O_CLOEXEC) != 0 || (child.pid = ::fork()) < 0) {
-        failed.passed = false;
-        failed.error = true;
+        failed.verdict = Verdict::error;
         failed.message = scenario.file + ": cannot start a process for it: " + std::strerror(errno);
         return false;
     }
@@ -131,16 +130,15 @@ ScenarioResult finish(const Child& child, int status, const Scenario& scenario) 
     ScenarioResult result;
     long step = -1;
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && decode(child.text, result, step)) return result;
-    result.passed = false;
     result.wall_ms = ms_since(child.started);
     const int code = WIFSIGNALED(status) ? WTERMSIG(status) : WIFEXITED(status) ? WEXITSTATUS(status) : 0;
     if (stop_signal != 0 || (WIFEXITED(status) && (code == 128 + SIGINT || code == 128 + SIGTERM)) ||
         (WIFSIGNALED(status) && (code == SIGINT || code == SIGTERM))) {
-        result.interrupted = true;
+        result.verdict = Verdict::interrupted;
         result.message = scenario.file + ": interrupted";
         return result;
     }
-    result.error = true;
+    result.verdict = Verdict::error;
     std::string where = scenario.file;
     if (step >= 0 && static_cast<std::size_t>(step) < scenario.steps.size()) {
         const Step& s = scenario.steps[static_cast<std::size_t>(step)];
@@ -240,7 +238,7 @@ std::vector<ScenarioResult> run_all(const std::vector<Scenario>& scenarios, cons
         report_ready();
     }
     for (std::size_t i = next; i < scenarios.size(); ++i) {
-        results[i].interrupted = true;
+        results[i].verdict = Verdict::interrupted;
         results[i].message = scenarios[i].file + ": interrupted";
         done[i] = true;
     }

@@ -1,5 +1,6 @@
 #include "runner/suite/scenario_run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "host/panel/device.h"
 #include "picture/picture.h"
 #include "runner/files/confined_files.h"
+#include "runner/files/evidence_names.h"
 #include "runner/files/flows_store.h"
 #include "runner/files/gif_recorder.h"
 #include "runner/files/instrument_pictures.h"
@@ -16,27 +18,21 @@
 #include "runner/play/conditions.h"
 #include "runner/play/coverage.h"
 #include "runner/play/driver.h"
+#include "runner/play/fnv.h"
 #include "runner/play/step_player.h"
 #include "runner/scenario/clean_text.h"
 #include "runner/scenario/loader.h"
-#include "runner/suite/output_collisions.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 uint64_t state_digest(const Driver& driver) {
-    uint64_t h = 1469598103934665603ull; // FNV-1a
-    auto mix = [&h](const void* data, std::size_t size) {
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        for (std::size_t i = 0; i < size; ++i) h = (h ^ bytes[i]) * 1099511628211ull;
-    };
-    mix(FrameBuffer, sizeof FrameBuffer);
     const int64_t now = driver.now();
-    mix(&now, sizeof now);
-    mix(&alarm_flags, sizeof alarm_flags);
-    mix(&alarm_ack_flags, sizeof alarm_ack_flags);
-    return h;
+    uint64_t h = fnv_bytes(FrameBuffer, sizeof FrameBuffer);
+    h = fnv_bytes(&now, sizeof now, h);
+    h = fnv_bytes(&alarm_flags, sizeof alarm_flags, h);
+    return fnv_bytes(&alarm_ack_flags, sizeof alarm_ack_flags, h);
 }
 
 class Run {
@@ -60,6 +56,8 @@ class Run {
     bool screenshot_save(const Step& s);
     bool screenshot_compare(const Step& s);
     bool record_start(const Step& s);
+    bool finish_recording();
+    void copy_output(const Step& s);
     bool fail(const Step& s, const std::string& what, const Condition* at = nullptr);
     bool capped() const { return player_.capped(); }
     // The flow and the report's frames (options_.record).
@@ -80,7 +78,7 @@ class Run {
     GifRecorder recorder_;
     std::string message_;
     std::string notes_;
-    const std::string evidence_; // the start of the failure pictures' names
+    const std::string evidence_; // the start of the names of its pictures, in --out and the report
     const std::string folder_;   // the scenario's folder, which references are relative to
     OutputBudget budget_;
     const Step* recording_ = nullptr; // the record step of the recording open
@@ -88,13 +86,13 @@ class Run {
     Coverage coverage_;
     int line_ = 0;                // of the step running, which new frames are put down to
     std::size_t texts_bytes_ = 0; // kept in record_.texts
-    const std::string report_stem_{report_stem(scenario_.file)};
+    std::string unstored_;        // why a frame or picture of the report or the flows could not be stored
 };
 
 ScenarioResult Run::run() {
     const auto started = std::chrono::steady_clock::now();
     ScenarioResult result;
-    result.passed = true;
+    result.verdict = Verdict::pass;
     if (options_.write_files) remove_stale_evidence();
     for (std::size_t i = 0; i < scenario_.steps.size(); ++i) {
         const Step& s = scenario_.steps[i];
@@ -109,23 +107,27 @@ ScenarioResult Run::run() {
         const bool ok = step(s);
         if (options_.record) trace_step(i);
         if (!ok) {
-            result.passed = false;
-            result.interrupted = player_.stopped();
+            result.verdict = player_.stopped() ? Verdict::interrupted : Verdict::fail;
             break;
         }
         // The loader bounds the waits; keys that wait for the slot are
         // bounded here, so that no scenario runs much past 24 h.
         if (driver_.now() > MAX_TOTAL_PASSES) {
-            result.passed = false;
+            result.verdict = Verdict::fail;
             fail(s, "the scenario ran past the 24 h of simulated time it may take");
             break;
         }
     }
-    if (!recorder_.finish(driver_.now_ms()) && result.passed && recording_ != nullptr) {
-        result.passed = false;
+    if (!finish_recording() && result.passed() && recording_ != nullptr) {
+        result.verdict = Verdict::fail;
         fail(*recording_, "the recording could not be finished at the end: " + recorder_.error());
     }
     if (options_.record) check_flow(result);
+    if (!unstored_.empty()) {
+        // A report or flows file that silently lacks pictures would pass for complete.
+        message_ += (result.passed() ? scenario_.file + ": " : std::string("; ")) + unstored_;
+        if (result.passed()) result.verdict = Verdict::fail;
+    }
     result.sim_ms = driver_.now_ms();
     result.message = message_;
     record_.coverage = coverage_.counts;
@@ -157,8 +159,7 @@ bool Run::step(const Step& s) {
     case StepKind::record_start:
         return record_start(s);
     case StepKind::record_stop:
-        if (!recorder_.finish(driver_.now_ms()))
-            return fail(s, "the recording could not be finished: " + recorder_.error());
+        if (!finish_recording()) return fail(s, "the recording could not be finished: " + recorder_.error());
         return true;
     default:
         return true;
@@ -192,7 +193,28 @@ bool Run::screenshot_save(const Step& s) {
     std::string shown, why;
     if (!write_png(options_.out_dir, s.image.path, take_rgb(s.image.view, s.image.scale), shown, why))
         return fail(s, why);
+    copy_output(s);
     return true;
+}
+
+bool Run::finish_recording() {
+    const bool open = recorder_.active();
+    if (!recorder_.finish(driver_.now_ms())) return false;
+    if (open && recording_ != nullptr) copy_output(*recording_);
+    return true;
+}
+
+// A saved screenshot or a finished recording, copied into the report so that
+// its page shows it wherever the report is opened or moved.
+void Run::copy_output(const Step& s) {
+    if (options_.report_dir.empty() || !options_.write_files) return;
+    std::string bytes, why;
+    const auto most = static_cast<std::size_t>(std::max<int64_t>(budget_.left, 0));
+    if (read_file_beneath(options_.out_dir, s.image.path, most, bytes, why) && bytes.size() <= most &&
+        write_file_beneath(options_.report_dir, report_output(evidence_, s.image.path), bytes, true, &budget_,
+                           why) &&
+        std::find(record_.outputs.begin(), record_.outputs.end(), s.image.path) == record_.outputs.end())
+        record_.outputs.push_back(s.image.path);
 }
 
 bool Run::screenshot_compare(const Step& s) {
@@ -229,7 +251,7 @@ bool Run::screenshot_compare(const Step& s) {
 bool Run::record_start(const Step& s) {
     if (!options_.write_files) return true;
     std::string why;
-    if (!recorder_.finish(driver_.now_ms()))
+    if (!finish_recording())
         return fail(s, "the recording before could not be finished: " + recorder_.error());
     if (!recorder_.start(options_.out_dir, s.image.path, s.image.view, s.image.scale, driver_.now_ms(), why))
         return fail(s, why);
@@ -279,16 +301,21 @@ void Run::keep_screen(uint64_t hash) {
     if (!options_.write_files) return;
     // Each frame is stored once: scenarios that run in parallel may write
     // the same one, and renaming a complete file over another is harmless.
-    const std::string name = screen_file_name(hash);
     std::string bytes, why;
-    auto store = [&](const std::string& root, const std::string& relative) {
-        std::error_code error;
-        if (fs::exists(fs::path(root) / relative, error)) return;
-        if (bytes.empty() && !encode_png(frame_picture(), bytes)) return;
-        write_file_beneath(root, relative, bytes, true, &budget_, why);
+    auto picture = [&] { return !bytes.empty() || encode_png(frame_picture(), bytes); };
+    auto stored = [&](bool ok) {
+        if (!ok && unstored_.empty()) unstored_ = "a frame could not be stored: " + why;
     };
-    if (!options_.report_dir.empty()) store(options_.report_dir, "screens/" + name);
-    if (options_.update && !options_.flows_screens.empty()) store(options_.flows_screens, name);
+    if (!options_.report_dir.empty()) {
+        const std::string relative = screen_picture(hash);
+        std::error_code error;
+        if (!fs::exists(fs::path(options_.report_dir) / relative, error))
+            stored(picture() &&
+                   write_file_beneath(options_.report_dir, relative, bytes, true, &budget_, why));
+    }
+    if (options_.update && !options_.flows_screens.empty() &&
+        !stored_screen_exists(options_.flows_name, hash))
+        stored(picture() && write_stored_screen(options_.flows_name, hash, bytes, &budget_, why));
 }
 
 void Run::trace_step(std::size_t index) {
@@ -298,23 +325,23 @@ void Run::trace_step(std::size_t index) {
 }
 
 void Run::check_flow(ScenarioResult& result) {
-    if (!result.passed) return;
+    if (!result.passed()) return;
     if (record_.flow_overflowed) {
-        result.passed = false;
+        result.verdict = Verdict::fail;
         message_ = scenario_.file + ": the flow has more than " + std::to_string(MAX_FLOW_FRAMES) +
                    " frames, more than a flows file keeps";
         return;
     }
     if (options_.update || !options_.flow_required) return;
     if (options_.expected_flow == nullptr) {
-        result.passed = false;
+        result.verdict = Verdict::fail;
         message_ = scenario_.file + ": " + options_.flows_name +
                    " has no flow for this scenario (--update records it)";
         return;
     }
     const FlowDifference difference = compare_flows(*options_.expected_flow, record_.flow);
     if (difference.hunks.empty()) return;
-    result.passed = false;
+    result.verdict = Verdict::fail;
     record_.flow_changed = true;
     message_ = describe_difference(difference, *options_.expected_flow, record_.flow, scenario_,
                                    options_.flows_name);
@@ -323,11 +350,12 @@ void Run::check_flow(ScenarioResult& result) {
 void Run::write_evidence(Evidence kind, const RgbPicture& picture) {
     if (options_.report_dir.empty() || !options_.write_files) return;
     std::string bytes, why;
-    const std::string relative =
-        "pictures/" + report_stem_ + "." + EVIDENCE_NAMES[static_cast<int>(kind)] + ".png";
     if (encode_png(picture, bytes) &&
-        write_file_beneath(options_.report_dir, relative, bytes, true, &budget_, why))
+        write_file_beneath(options_.report_dir, evidence_picture(evidence_, kind), bytes, true, &budget_,
+                           why))
         record_.evidence[static_cast<int>(kind)] = true;
+    else if (unstored_.empty())
+        unstored_ = "a failure picture could not be stored: " + why;
 }
 
 } // namespace

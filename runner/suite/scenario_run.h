@@ -10,6 +10,7 @@
 #include "runner/play/flow.h"
 #include "runner/play/run_record.h"
 #include "runner/scenario/scenario.h"
+#include "runner/suite/verdict.h"
 
 // The scale of the picture of the display that a failure leaves, for every host.
 constexpr int FAILURE_SCALE = 3;
@@ -39,9 +40,8 @@ struct RunOptions {
 };
 
 struct ScenarioResult {
-    bool passed = false;
-    bool interrupted = false; // never finished: the run was stopped by a signal
-    bool error = false;       // could not run (no process for it) or ended abnormally
+    Verdict verdict = Verdict::fail;
+    bool passed() const { return verdict == Verdict::pass; }
     double sim_ms = 0;
     double wall_ms = 0;
     std::string message; // the failure, "file:line:column: ..."

@@ -408,7 +408,7 @@ class TestWindow : public QObject {
         QCOMPARE(w.Label14->text(), QString("4"));
         QCOMPARE(w.ScrollBar4->value(), 1);
         QCOMPARE(w.ScrollBar7->value(), 4);
-        for (int i = 0; i < 4; ++i) QCOMPARE(channel_mode[i], uint8_t(i + 1));
+        for (int i = 0; i < CHANNEL_COUNT; ++i) QCOMPARE(channel_mode[i], uint8_t(i + 1));
         QCOMPARE(adc_input[0], uint16_t(777));
         QCOMPARE(w.Label57->text(), QString("777"));
         // A mode slider moved while running takes effect at once.

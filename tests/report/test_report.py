@@ -148,6 +148,10 @@ class Report(unittest.TestCase):
         self.assertEqual(by_file(merged), by_file(full))
         self.assertEqual(merged["coverage"], full["coverage"])
         self.assertEqual(set(merged["screens"]), set(full["screens"]))
+        # The recordings and screenshots the scenarios saved are copied into the report, and merged along.
+        outputs = lambda r: {s["file"]: s.get("outputs") for s in r["scenarios"] if s.get("outputs")}
+        self.assertTrue(outputs(full), "the saved outputs are in the report")
+        self.assertEqual(outputs(merged), outputs(full))
         reached = [name for name, count in full["coverage"]["screens"].items() if count > 0]
         self.assertGreaterEqual(len(reached), 8, full["coverage"]["screens"])
 
@@ -157,6 +161,8 @@ class Report(unittest.TestCase):
         changed = r["A reading that changes"]
         self.assertIn("expected_flow", changed)
         self.assertTrue(os.listdir(os.path.join(self.failing, "diffs")), "a changed frame has its marked picture")
+        with open(os.path.join(self.failing, "index.html"), encoding="utf-8") as f:
+            self.assertIn("2 scenarios: 0 passed, 2 failed;", f.read())
         if SCREENSHOT:
             page = os.path.join(self.failing, changed["page"])
             self.d.get("file://" + urllib.parse.quote(page))

@@ -2,15 +2,13 @@
 
 #include "display/framebuffer.h"
 #include "runner/play/driver.h"
+#include "runner/play/flow.h"
+#include "runner/play/fnv.h"
 
 namespace {
 
-uint64_t frame_hash() {
-    uint64_t h = 1469598103934665603ull; // FNV-1a
-    for (const auto& row : FrameBuffer)
-        for (uint8_t pixel : row) h = (h ^ pixel) * 1099511628211ull;
-    return (h ^ (front_panel.lamp_bright ? 1u : 0u)) * 1099511628211ull;
-}
+// The frame as the flows hash it, and the lamp.
+uint64_t frame_and_lamp() { return fnv_mix(frame_hash(), front_panel.lamp_bright ? 1u : 0u); }
 
 void wait(Driver& driver, int passes) {
     for (int i = 0; i < passes; ++i) driver.step();
@@ -28,7 +26,7 @@ void press(Driver& driver, uint8_t key, int times = 1) {
 std::vector<uint64_t> fixed_walk_frames() {
     std::vector<uint64_t> frames;
     Driver driver;
-    driver.after_pass = [&frames] { frames.push_back(frame_hash()); };
+    driver.after_pass = [&frames] { frames.push_back(frame_and_lamp()); };
     const uint16_t inputs[RAW_INPUT_COUNT] = {216, 156, 2048, 3000, 1440};
     for (int i = 0; i < RAW_INPUT_COUNT; ++i) driver.set_raw(i, inputs[i]);
     driver.power_on();

@@ -102,6 +102,10 @@ TEST(ScenarioCoverage, TheCoverageOfASmallFixedSuiteIsExact) {
     Coverage total;
     coverage_add(total, play(PAGES));
     coverage_add(total, play(MENUS));
+    // A count handed over in a report saturates instead of wrapping to "unreached".
+    std::vector<uint64_t> counts{UINT64_MAX, 1};
+    add_counts(counts, {1, UINT64_MAX - 1});
+    EXPECT_EQ(counts, (std::vector<uint64_t>{UINT64_MAX, UINT64_MAX}));
 
     // Run: 2 + 1 + 5 frames of the pages, 2 before the menus and the one after On.
     EXPECT_EQ(count_of(total, "screen run"), 11u);

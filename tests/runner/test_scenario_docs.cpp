@@ -33,7 +33,7 @@ TEST(ScenarioDocs, EveryYamlExampleRunsAndPasses) {
             RunOptions options;
             options.write_files = false;
             const ScenarioResult result = run_scenario(scenario, options);
-            EXPECT_TRUE(result.passed) << name << ": " << result.message;
+            EXPECT_TRUE(result.passed()) << name << ": " << result.message;
             ++examples;
             at = end + 3;
         }

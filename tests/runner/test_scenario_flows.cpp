@@ -50,13 +50,13 @@ TEST(ScenarioFlows, AChangedFrameInTheMiddleIsFoundAndNamedWithItsStep) {
     const Flow& flow = first.record.flow;
     ASSERT_GE(flow.size(), 6u);
     EXPECT_EQ(run_text(MENU_WALK, &flow).record.flow.size(), flow.size()) << "a run repeats its flow";
-    EXPECT_TRUE(run_text(MENU_WALK, &flow).passed);
+    EXPECT_TRUE(run_text(MENU_WALK, &flow).passed());
 
     const std::size_t middle = flow.size() / 2;
     Flow changed = flow;
     changed[middle].hash ^= 1;
     const ScenarioResult r = run_text(MENU_WALK, &changed);
-    EXPECT_FALSE(r.passed);
+    EXPECT_FALSE(r.passed());
     const std::string step = "walk.yaml:" + std::to_string(flow[middle].line) + ":";
     EXPECT_EQ(r.message.rfind(step, 0), 0u) << r.message;
     EXPECT_NE(r.message.find("at frame " + std::to_string(middle + 1) + " "), std::string::npos) << r.message;
@@ -135,19 +135,33 @@ TEST(ScenarioFlows, AHostileFlowsFileIsOneLineAndExitTwo) {
     EXPECT_EQ(contents(d / "flows.json"), hostile[0]) << "a refused file is left as it was";
 }
 
+// A report of one passing scenario.
+std::string report_of(const std::string& file, const std::string& page, const std::string& pictures) {
+    return R"({"format": "qd5run report 1", "scenarios": [{"file": ")" + file +
+           R"(", "name": "n", "passed": true, "result": "pass", "message": "", "sim_s": 0, "wall_s": 0, "flow": [],
+           "steps": [], "page": ")" +
+           page + R"(", "pictures": )" + pictures + R"(}], "screens": {}, "coverage": {"points": {}}})";
+}
+
 TEST(ScenarioFlows, AHostileReportToMergeIsOneLineAndExitTwo) {
     const fs::path d = fs::path(test_output_dir()) / "merge-hostile";
     fs::remove_all(d);
-    const char* const hostile[] = {
+    const std::string hostile[] = {
         R"({"format": "qd5run report 1", "scenarios": [], "screens": {}, "coverage": {"points": {"no such point": 1}}})",
         R"({"format": "qd5run report 1", "scenarios": [{"file": "a"}], "screens": {}, "coverage": {"points": {}}})",
         R"({"format": "qd5run report 1", "format": "qd5run report 1", "scenarios": [], "screens": {}, "coverage": {}})",
         R"({"format": "qd5run report 1", "scenarios": [], "screens": {"../x": "t"}, "coverage": {"points": {}}})",
         "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]"
         "]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]",
+        // Names of pages and pictures are the shard's, but never a way out of its folder.
+        report_of("a.yaml", "../a.html", "{}"),
+        report_of("a.yaml", "a.html", R"({"failure": "../../victim.png"})"),
+        // A hostile key is quoted short.
+        R"({"format": "qd5run report 1", "scenarios": [], "screens": {}, "coverage": {"points": {")" +
+            std::string(1 << 20, 'x') + R"(": 1}}})",
     };
     int i = 0;
-    for (const char* text : hostile) {
+    for (const std::string& text : hostile) {
         const fs::path shard = d / ("shard" + std::to_string(i++));
         fs::create_directories(shard);
         std::ofstream(shard / "report.json") << text;
@@ -155,8 +169,17 @@ TEST(ScenarioFlows, AHostileReportToMergeIsOneLineAndExitTwo) {
         std::string error;
         EXPECT_FALSE(parse_report_json(text, "r.json", report, error)) << text;
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+        EXPECT_LT(error.size(), 300u) << error.substr(0, 300);
         EXPECT_EQ(run_qd5run({"--merge-reports", (d / "out").string(), shard.string()}), 2) << text;
     }
+    // Two reports whose scenarios claim one page: the second would take over the first's.
+    for (const char* file : {"a.yaml", "b.yaml"}) {
+        fs::create_directories(d / file);
+        std::ofstream(d / file / "report.json") << report_of(file, "a.yaml.html", "{}");
+    }
+    EXPECT_EQ(run_qd5run({"--merge-reports", (d / "out").string(), (d / "a.yaml").string(),
+                          (d / "b.yaml").string()}),
+              2);
     EXPECT_FALSE(fs::exists(d / "out")) << "nothing is written";
 }
 

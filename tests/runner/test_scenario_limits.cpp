@@ -69,7 +69,7 @@ TEST(ScenarioLimits, WhatAScenarioWritesIsBounded) {
                                        "big.yaml", scenario, error))
             << error;
         const ScenarioResult result = run_scenario(scenario, options);
-        EXPECT_FALSE(result.passed) << c.step;
+        EXPECT_FALSE(result.passed()) << c.step;
         EXPECT_NE(result.message.find("that one scenario may write"), std::string::npos) << result.message;
         EXPECT_FALSE(fs::exists(out / c.file)) << c.step;
     }

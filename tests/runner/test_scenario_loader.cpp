@@ -32,7 +32,7 @@ const BadScenario BAD_SCENARIOS[] = {
     {"colour out of range", "name: x\nsteps:\n  - expect: {pixel: {x: 1, y: 1, colour: 300}}\n",
      "3:42: colour 300 is out of range 0..245"},
     {"unknown key name", "name: x\nsteps:\n  - press: middle\n", "3:12: unknown key 'middle'"},
-    {"name on two lines", "name: x\nsteps:\n  - press: \"a\\nb\"\n", "3:12: unknown key 'a?b'"},
+    {"name on two lines", "name: x\nsteps:\n  - press: \"a\\nb\"\n", "3:12: unknown key 'a\\x0Ab'"},
     {"unknown screen", "name: x\nsteps:\n  - expect: {screen: setup}\n", "3:22: unknown screen 'setup'"},
     {"negative time", "name: x\nsteps:\n  - wait: -5s\n", "3:11: wait: a time cannot be negative"},
     {"time unit", "name: x\nsteps:\n  - wait: 5 hours\n", "3:11: wait: unknown time unit 'hours'"},

@@ -1,6 +1,7 @@
 // The path rules of qd5run: references and outputs stay inside their folders
 // whatever the scenario or the folders hold (symlinks, "..", zero bytes,
-// newlines, FIFOs), and two scenarios never write the same file.
+// newlines, FIFOs), and no two writers, scenarios or the run's own outputs,
+// ever write the same file.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -27,6 +28,7 @@ struct PathCase {
     std::function<void(const fs::path&)> setup;
     bool update;
     int exit_status;
+    std::vector<std::string> options = {}; // more of the command; "D" stands for the case's folder
 };
 
 void link(const fs::path& target, const fs::path& at) { fs::create_symlink(target, at); }
@@ -52,6 +54,43 @@ const PathCase PATH_CASES[] = {
     {"reference with a newline", "screenshot: {compare: \"a\\nb.png\"}", nullptr, true, 2},
     {"save cut at a zero byte", "screenshot: {save: \"v.gif\\0.png\"}", nullptr, false, 2},
     {"zero byte in a text", "expect: {text: \"a\\0b\"}", nullptr, false, 2},
+    {"frames folder that is a symlink",
+     "press: knob",
+     [](const fs::path& d) { link("../victim", d / "s/f"); },
+     true,
+     2,
+     {"--flows", "D/s/f.json"}},
+    {"report frames through a symlink",
+     "press: knob",
+     [](const fs::path& d) { link("../victim", d / "r/screens"); },
+     false,
+     2,
+     {"--report", "D/r"}},
+    {"report pictures folder that is a file",
+     "press: knob",
+     [](const fs::path& d) { std::ofstream(d / "r/pictures") << "x"; },
+     false,
+     2,
+     {"--report", "D/r"}},
+    {"junit over the flows file",
+     "press: knob",
+     nullptr,
+     true,
+     2,
+     {"--flows", "D/f.json", "--junit", "D/f.json"}},
+    {"junit over the report's data",
+     "press: knob",
+     nullptr,
+     false,
+     2,
+     {"--report", "D/r", "--junit", "D/r/report.json"}},
+    {"report in the output folder", "press: knob", nullptr, false, 2, {"--report", "D/out"}},
+    {"save over the report's page",
+     "screenshot: {save: r/index.html}",
+     nullptr,
+     false,
+     2,
+     {"--report", "D/out/r"}},
 };
 
 TEST(ScenarioPaths, NothingIsReadOrWrittenOutsideItsFolder) {
@@ -59,12 +98,15 @@ TEST(ScenarioPaths, NothingIsReadOrWrittenOutsideItsFolder) {
     for (const PathCase& c : PATH_CASES) {
         const fs::path dir = fs::path(test_output_dir()) / "scenario-paths" / std::to_string(n++);
         fs::remove_all(dir);
-        for (const char* folder : {"s", "out", "victim"}) fs::create_directories(dir / folder);
+        for (const char* folder : {"s", "out", "victim", "r"}) fs::create_directories(dir / folder);
         std::ofstream(dir / "victim/v.png") << "keep";
         std::ofstream(dir / "s/p.yaml") << "name: p\nsteps:\n  - power: on\n  - " << c.step << "\n";
         if (c.setup) c.setup(dir);
         std::vector<std::string> args{"--out", (dir / "out").string(), (dir / "s/p.yaml").string()};
         if (c.update) args.insert(args.begin(), "--update");
+        for (std::string option : c.options)
+            args.insert(args.end() - 1,
+                        option.starts_with("D/") ? (dir / option.substr(2)).string() : option);
         EXPECT_EQ(run_qd5run(args), c.exit_status) << c.what;
         EXPECT_EQ(contents(dir / "victim/v.png"), "keep") << c.what;
         EXPECT_EQ(std::distance(fs::directory_iterator(dir / "victim"), fs::directory_iterator{}), 1)

@@ -35,10 +35,14 @@ TEST(ScenarioReport, HostileNamesGiveValidXml) {
         r.message = s.file + ":3:5: " + h;
         results.push_back(r);
     }
-    results[1].error = true;
-    results[2].interrupted = true;
+    results[1].verdict = Verdict::error;
+    results[2].verdict = Verdict::interrupted;
+    const Report report = make_report(scenarios, results, {}, "");
     const std::string path = test_output_dir() + "/hostile-report.xml";
-    ASSERT_TRUE(write_junit(path, scenarios, results));
+    ASSERT_TRUE(write_junit(path, report));
+    // Each verdict in JUnit's words: fail a failure, error an error, interrupted skipped.
+    const std::string xml = junit_text(report);
+    EXPECT_NE(xml.find("failures=\"4\" errors=\"1\" skipped=\"1\""), std::string::npos) << xml;
     const std::string command = "xmllint --noout --encode UTF-8 '" + path + "'";
     EXPECT_EQ(std::system(command.c_str()), 0) << "xmllint refused " << path;
     for (const std::string& h : hostile) {

@@ -1,5 +1,6 @@
 // Runs of whole scenarios: GIF frames and their delays from simulated time,
-// and the fresh state that every scenario starts from.
+// the fresh state that every scenario starts from, and which drawn texts the
+// text conditions take as shown.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,7 +8,10 @@
 #include <gif_lib.h>
 
 #include "display/framebuffer.h"
+#include "display/text.h"
 #include "display/text_record.h"
+#include "host/panel/front_panel.h"
+#include "menus/menu.h"
 #include "picture/picture.h"
 #include "runner/files/gif_recorder.h"
 #include "runner/play/conditions.h"
@@ -60,6 +64,31 @@ TEST(ScenarioRuns, GifFramesCarryTheirSimulatedTimeAndNoDelayBelowTwo) {
     EXPECT_EQ(frames[2].first_pixel, 4);
 }
 
+// The device view shows the lamp as the window does, and a change of the lamp
+// alone is a frame of a device recording, so that a recorded alarm shows it.
+TEST(ScenarioRuns, DevicePicturesShowTheLamp) {
+    const std::string path = test_output_dir() + "/lamp.gif";
+    front_panel_reset();
+    GifRecorder recorder;
+    std::string why;
+    ASSERT_TRUE(recorder.start(path, View::device, 1, 0.0, why)) << why;
+    for (const bool bright : {true, false}) {
+        front_panel.lamp_bright = bright;
+        recorder.capture(bright ? 0.0 : 500.0);
+        const RgbPicture picture = take_rgb(View::device, 1);
+        ASSERT_EQ(picture.width, DEVICE_WIDTH);
+        ASSERT_EQ(picture.height, DEVICE_VIEW_HEIGHT);
+        const std::size_t centre =
+            (static_cast<std::size_t>(LAMP_Y + LAMP_SIZE / 2) * picture.width + LAMP_X + LAMP_SIZE / 2) * 3;
+        const uint32_t rgb =
+            picture.rgb[centre] << 16 | picture.rgb[centre + 1] << 8 | picture.rgb[centre + 2];
+        EXPECT_EQ(rgb, bright ? LAMP_BRIGHT_RGB : LAMP_DARK_RGB);
+    }
+    ASSERT_TRUE(recorder.finish(1000.0));
+    EXPECT_EQ(read_frames(path).size(), 2u);
+    front_panel_reset();
+}
+
 // Power on, an alarm, the menus, a page and the min/max record: state that a
 // run could leave behind for the next one.
 constexpr const char* BUSY_SCENARIO = R"(
@@ -86,7 +115,7 @@ TEST(ScenarioRuns, TheSameScenarioTwiceGivesTheSameResult) {
     const std::vector<ScenarioResult> forked =
         run_all(scenarios, options, 2, [](std::size_t, const ScenarioResult&) {});
     ASSERT_EQ(forked.size(), 2u);
-    EXPECT_TRUE(forked[0].passed) << forked[0].message;
+    EXPECT_TRUE(forked[0].passed()) << forked[0].message;
     EXPECT_EQ(forked[0].digest, forked[1].digest);
     EXPECT_DOUBLE_EQ(forked[0].sim_ms, forked[1].sim_ms);
     // In one process too: each run starts from a freshly started instrument.
@@ -110,31 +139,73 @@ TEST(ScenarioRuns, AnExpectAfterASliderJudgesTheFrameThatShowsIt) {
         run_text("name: t\nsteps:\n  - set: {ch1: 216, ch2: 156, ch3: 2048, volts: 1440}\n  - power: on\n"
                  "  - wait: 2 samples\n  - expect: {text: OILT, blink-phase: 0}\n  - mode: {ch2: off}\n"
                  "  - expect: {no-text: OILT}\n");
-    EXPECT_TRUE(r.passed) << r.message;
+    EXPECT_TRUE(r.passed()) << r.message;
     // Two sampling ticks of 1.1 s from the start, and the pass after the mode slider.
     EXPECT_DOUBLE_EQ(r.sim_ms, 2200 + 100.0 / 6);
 }
 
-TEST(ScenarioRuns, TextConditionsJudgeWhatTheFrameFinallyShows) {
-    // A value drawn white, then again black on yellow in the same place.
-    text_record_clear();
-    text_record_add("7.5", 159, 2, 12, 2, 15, 140, 159);
-    text_record_add("7.5", 159, 2, 12, 2, 0, 140, 159);
-    text_record_add("7.5", 159, 35, 12, 2, 15, 140, 159);
-    Condition c;
-    c.text = "7.5";
-    c.colour = 15;
+// A value in caution: drawn white, then black on yellow in the same place; a
+// second channel shows the same value plainly.
+void draw_caution_value() {
+    lcd_text(159, 2, "7.5", 12, ALIGN_RIGHT, COLOUR_WHITE);
+    lcd_fill_rect(text_start_x, 0, text_end_x, 16, COLOUR_YELLOW);
+    lcd_text(159, 2, "7.5", 12, ALIGN_RIGHT, COLOUR_BLACK);
+    lcd_text(159, 35, "7.5", 12, ALIGN_RIGHT, COLOUR_WHITE);
+}
+
+// A label being edited, its second character at the cursor.
+void draw_edited_label() {
+    menu_cursor = menu_scroll = 0;
+    menu_editing = 1;
+    text_cursor = 1;
+    draw_menu_text_item(0, "LABEL: ", "BAT");
+    menu_state_reset();
+}
+
+void draw_covered_text() {
+    lcd_text(10, 40, "OILT", 10, ALIGN_LEFT, COLOUR_WHITE);
+    lcd_fill_rect(text_end_x - 3, 40, text_end_x, 50, COLOUR_BLACK);
+}
+
+void draw_text_beyond_the_edge() { lcd_text(170, 40, "OILT", 10, ALIGN_LEFT, COLOUR_WHITE); }
+
+TEST(ScenarioRuns, TextConditionsHoldWhereEachCharacterShowsWhereItWasDrawn) {
+    struct Case {
+        const char* name;
+        void (*draw)();
+        const char* text;
+        int colour; // -1: any
+        int x, y;   // the drawing call's place; -1: any
+        bool shown;
+    };
+    const Case cases[] = {
+        {"caution value", draw_caution_value, "7.5", -1, -1, -1, true},
+        {"caution value, white in its place", draw_caution_value, "7.5", COLOUR_WHITE, 159, 2, false},
+        {"caution value, black in its place", draw_caution_value, "7.5", COLOUR_BLACK, 159, 2, true},
+        {"caution value, the other channel's", draw_caution_value, "7.5", COLOUR_WHITE, -1, -1, true},
+        {"label being edited", draw_edited_label, "BAT", -1, -1, -1, true},
+        {"label being edited, all white", draw_edited_label, "BAT", COLOUR_WHITE, -1, -1, false},
+        {"label being edited, the cursor's", draw_edited_label, "A", COLOUR_RED, -1, -1, true},
+        {"logo's N, into whose advance uva is drawn", [] { draw_title_bar(nullptr, nullptr); }, "N",
+         COLOUR_RED, -1, -1, true},
+        {"logo's uva", [] { draw_title_bar(nullptr, nullptr); }, "uva", COLOUR_WHITE, -1, -1, true},
+        {"partly covered by a fill", draw_covered_text, "OILT", -1, -1, -1, false},
+        {"beyond the right edge", draw_text_beyond_the_edge, "OILT", -1, -1, -1, false},
+    };
     Driver driver;
     std::string found;
-    EXPECT_TRUE(condition_holds(c, driver, found)); // the second channel's
-    c.at = true, c.x = 159, c.y = 2;
-    EXPECT_FALSE(condition_holds(c, driver, found));
-    c.colour = 0;
-    EXPECT_TRUE(condition_holds(c, driver, found));
-    c.kind = ConditionKind::no_text;
-    c.colour = 15;
-    EXPECT_TRUE(condition_holds(c, driver, found));
-    text_record_clear();
+    for (const Case& t : cases) {
+        lcd_clear();
+        t.draw();
+        Condition c;
+        c.text = t.text;
+        c.colour = t.colour;
+        c.at = t.x >= 0, c.x = t.x, c.y = t.y;
+        EXPECT_EQ(condition_holds(c, driver, found), t.shown) << t.name << ": " << drawn_texts();
+        c.kind = ConditionKind::no_text;
+        EXPECT_EQ(condition_holds(c, driver, found), !t.shown) << t.name;
+    }
+    lcd_clear();
 }
 
 } // namespace

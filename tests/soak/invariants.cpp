@@ -26,7 +26,7 @@ bool frame_buffer_in_palette(char* message, int size) {
 }
 
 bool readings_within_clamps(char* message, int size) {
-    for (int c = 0; c < 4; ++c) {
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
         if (pressure_reading[c] < 0 || pressure_reading[c] > 999)
             return fail(message, size, "pressure reading %ld on channel %ld", pressure_reading[c], c + 1);
         if (temp_reading[c] < -99 || temp_reading[c] > 999)
@@ -64,7 +64,7 @@ bool menu_state_valid(bool screen_ran, char* message, int size) {
 // channels in use; acknowledgements never outlive their alarms.
 bool alarms_consistent(char* message, int size) {
     int last_volts = -1;
-    for (int c = 0; c < 4; ++c) {
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
         const uint32_t bit = 1u << c;
         bool expected;
         switch (channel_mode[c]) {

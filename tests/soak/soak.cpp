@@ -42,7 +42,7 @@ void move_slider(Random& random) {
 }
 
 void set_mode(Random& random) {
-    const uint32_t channel = random.below(4);
+    const uint32_t channel = random.below(CHANNEL_COUNT);
     // Mostly what the mode sliders can set; sometimes a value no slider gives.
     channel_mode[channel] = random.chance(4) ? static_cast<uint8_t>(5 + random.below(251))
                                              : static_cast<uint8_t>(random.below(5));
@@ -52,7 +52,7 @@ void set_mode(Random& random) {
 void write_setting(Random& random) {
     uint8_t* target = nullptr;
     size_t size = 0;
-    const uint32_t channel = random.below(4);
+    const uint32_t channel = random.below(CHANNEL_COUNT);
     switch (random.below(8)) {
     case 0:
     case 1:

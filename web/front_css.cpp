@@ -1,0 +1,48 @@
+// Writes the page's front.css: where the front, the display and the keys' click
+// areas sit and the lamp's colours, from host/panel/front_geometry.h, so that the page's stylesheet
+// restates none of it and the page lays out in full before its module starts.
+// Usage: front_css OUTPUT.css (run by the web build under Node.js).
+#include <cstdio>
+
+#include "display/framebuffer.h"
+#include "host/panel/front_geometry.h"
+#include "host/panel/panel_names.h"
+
+namespace {
+
+// A box in picture pixels, scaled by the page's --unit.
+void box(std::FILE* out, const char* selector, int x, int y, int width, int height) {
+    std::fprintf(out, "%s {\n", selector);
+    if (x >= 0) std::fprintf(out, "  left: calc(%d * var(--unit));\n  top: calc(%d * var(--unit));\n", x, y);
+    std::fprintf(out, "  width: calc(%d * var(--unit));\n  height: calc(%d * var(--unit));\n}\n", width,
+                 height);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: front_css OUTPUT.css\n");
+        return 2;
+    }
+    std::FILE* out = std::fopen(argv[1], "w");
+    if (out == nullptr) {
+        std::fprintf(stderr, "front_css: cannot write %s\n", argv[1]);
+        return 1;
+    }
+    std::fprintf(out, "/* Written by the build from host/panel/front_geometry.h: positions in picture\n"
+                      "   pixels of the front, so the click areas stay over the keys at any size. */\n");
+    box(out, ".front", -1, -1, DEVICE_WIDTH, DEVICE_HEIGHT);
+    box(out, ".panel", PANEL_X, PANEL_Y, PANEL_WIDTH, PANEL_HEIGHT);
+    // The display covers the panel's top-left corner.
+    box(out, "#display", -1, -1, LCD_WIDTH, LCD_HEIGHT);
+    for (const KeyArea& area : KEY_AREAS) {
+        char selector[64];
+        std::snprintf(selector, sizeof selector, ".key-area[data-key=\"%s\"]", key_name(area.key).name);
+        box(out, selector, area.x, area.y, area.size, area.size);
+    }
+    // The lamp's colours, as the window and the device pictures show them.
+    std::fprintf(out, ".lamp { background: #%06X; }\n.lamp.dark { background: #%06X; }\n",
+                 static_cast<unsigned>(LAMP_BRIGHT_RGB), static_cast<unsigned>(LAMP_DARK_RGB));
+    return std::fclose(out) == 0 ? 0 : 1;
+}

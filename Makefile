@@ -37,10 +37,12 @@ refs: build
 	  scenarios/generated/*.yaml
 
 # Regenerates the pictures and recordings in docs/ that qd5run makes, after
-# the references, and the picture of a report in a browser.
+# the references (which also write the language's tables into the docs), the
+# picture of a report in a browser and docs/INPUTS.md.
 DOC_SCENARIOS = scenarios/power_on_pages.yaml scenarios/oil_pressure_alarm.yaml
 docs: refs
 	$(BUILD)/qd5run --out docs $(DOC_SCENARIOS)
+	$(BUILD)/make_inputs docs/INPUTS.md
 	/usr/bin/python3 tests/report/test_report.py $(BUILD)/qd5run . $(BUILD)/test-output/report --screenshot docs/report.png
 	/usr/bin/python3 tests/report/test_map.py $(BUILD)/qd5run $(BUILD)/test-output/explore --screenshot docs/map.png
 

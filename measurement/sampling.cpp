@@ -185,14 +185,74 @@ template <typename T> void record_min(T& recorded, T reading) {
 
 } // namespace
 
+bool pressure_for_raw(uint8_t channel, const PressureChannelConfig& record, uint16_t raw, int16_t& reading) {
+    int32_t v = 0;
+    if (channel >= CHANNEL_COUNT || !convert_pressure(channel, record, raw, v)) return false;
+    reading = static_cast<int16_t>(clamp(v, PRESSURE_MIN, PRESSURE_MAX));
+    return true;
+}
+
+bool temperature_for_raw(const TemperatureChannelConfig& record, uint16_t raw, int16_t& celsius,
+                         int16_t& reading) {
+    int32_t t = 0;
+    if (record.sender == TEMP_SENDER_LM335) {
+        t = raw * LM335_PER_COUNT_E4 / 10000 - KELVIN_OFFSET + record.cal_offset;
+    } else {
+        int16_t value = 0;
+        if (!curve_lookup_found(temperature_curve(record), raw, value)) return false;
+        t = value;
+    }
+    celsius = clamp16(t);
+    // The user curve holds display units and is never converted.
+    if (record.sender != TEMP_SENDER_USER && record.unit == TEMP_UNIT_FAHRENHEIT)
+        t = celsius_to_fahrenheit(celsius);
+    reading = static_cast<int16_t>(clamp(t, TEMPERATURE_MIN, TEMPERATURE_MAX));
+    return true;
+}
+
+int16_t current_tenths_for_raw(uint8_t channel, const CurrentChannelConfig& record, uint16_t raw) {
+    if (channel >= CHANNEL_COUNT) return 0;
+    // The zero point is kept in 1/16 counts; the offset is in whole counts.
+    const int32_t d = (static_cast<int32_t>(raw) * 16 - static_cast<int32_t>(current_zero[channel])) / 16;
+    // Within the input and gain ranges the product fits easily; an extreme gain
+    // saturates at the 16-bit limits rather than wrapping round.
+    return clamp16(record.gain * d / 1000);
+}
+
+uint16_t volts_for_raw(uint16_t raw) {
+    // 64-bit product: a full-scale input with an out-of-range trim would wrap
+    // 32 bits.
+    return static_cast<uint16_t>(static_cast<uint64_t>(raw) * 886u * volts_cal_percent / 1000000u + 11u);
+}
+
+bool channel_reading_for_raw(uint8_t channel, uint16_t raw, int32_t& reading) {
+    if (channel >= CHANNEL_COUNT) return false;
+    int16_t value = 0, celsius = 0;
+    switch (channel_mode[channel]) {
+    case MODE_PRESSURE:
+        if (!pressure_for_raw(channel, channel_settings.pressure[channel], raw, value)) return false;
+        reading = value;
+        return true;
+    case MODE_TEMPERATURE:
+        if (!temperature_for_raw(channel_settings.temperature[channel], raw, celsius, value)) return false;
+        reading = value;
+        return true;
+    case MODE_CURRENT:
+        reading = current_tenths_for_raw(channel, channel_settings.current[channel], raw);
+        return true;
+    case MODE_VOLTS:
+        reading = volts_for_raw(raw);
+        return true;
+    default:
+        return false;
+    }
+}
+
 void sample_pressure(uint8_t channel, const PressureChannelConfig& record) {
     if (channel >= CHANNEL_COUNT) return;
     const uint16_t raw = select_input(channel, record.data_source);
     work_adc[channel] = raw;
-    int32_t v = 0;
-    if (convert_pressure(channel, record, raw, v)) {
-        pressure_reading[channel] = static_cast<int16_t>(clamp(v, PRESSURE_MIN, PRESSURE_MAX));
-    }
+    pressure_for_raw(channel, record, raw, pressure_reading[channel]);
     if (message_timer > 0) return;
     record_max(pressure_max[channel], pressure_reading[channel]);
     apply_alarm_rule(1u << channel, pressure_reading[channel], record.low_alarm, record.low_alarm_on,
@@ -203,23 +263,7 @@ void sample_temperature(uint8_t channel, const TemperatureChannelConfig& record)
     if (channel >= CHANNEL_COUNT) return;
     const uint16_t raw = select_input(channel, record.data_source);
     work_adc[channel] = raw;
-    bool converted = true;
-    int32_t t = 0;
-    if (record.sender == TEMP_SENDER_LM335) {
-        t = raw * LM335_PER_COUNT_E4 / 10000 - KELVIN_OFFSET + record.cal_offset;
-    } else {
-        int16_t value = 0;
-        converted = curve_lookup_found(temperature_curve(record), raw, value);
-        t = value;
-    }
-    if (converted) {
-        temp_celsius[channel] = clamp16(t);
-        // The user curve holds display units and is never converted.
-        if (record.sender != TEMP_SENDER_USER && record.unit == TEMP_UNIT_FAHRENHEIT) {
-            t = celsius_to_fahrenheit(temp_celsius[channel]);
-        }
-        temp_reading[channel] = static_cast<int16_t>(clamp(t, TEMPERATURE_MIN, TEMPERATURE_MAX));
-    }
+    temperature_for_raw(record, raw, temp_celsius[channel], temp_reading[channel]);
     if (message_timer > 0) return;
     record_max(temp_max[channel], temp_reading[channel]);
     apply_alarm_rule(1u << channel, temp_reading[channel], record.low_alarm, record.low_alarm_on,
@@ -230,11 +274,7 @@ void sample_current(uint8_t channel, const CurrentChannelConfig& record) {
     if (channel >= CHANNEL_COUNT) return;
     const uint16_t raw = select_input(channel, record.data_source);
     work_adc[channel] = raw;
-    // The zero point is kept in 1/16 counts; the offset is in whole counts.
-    const int32_t d = (static_cast<int32_t>(raw) * 16 - static_cast<int32_t>(current_zero[channel])) / 16;
-    // Within the input and gain ranges the product fits easily; an extreme gain
-    // saturates at the 16-bit limits rather than wrapping round.
-    current_tenths[channel] = clamp16(record.gain * d / 1000);
+    current_tenths[channel] = current_tenths_for_raw(channel, record, raw);
     current_amps[channel] = static_cast<int16_t>(current_tenths[channel] / 10);
     if (message_timer > 0) return;
     apply_alarm_rule(1u << channel, current_amps[channel], record.low_alarm, record.low_alarm_on,
@@ -248,10 +288,7 @@ void sample_current(uint8_t channel, const CurrentChannelConfig& record) {
 void sample_volts(uint8_t channel, const VoltsChannelConfig& record) {
     if (channel >= CHANNEL_COUNT) return;
     work_adc[channel] = supply_adc;
-    // 64-bit product: a full-scale input with an out-of-range trim would wrap
-    // 32 bits.
-    const uint64_t tenths = static_cast<uint64_t>(supply_adc) * 886u * volts_cal_percent / 1000000u + 11u;
-    volts_reading[channel] = static_cast<uint16_t>(tenths);
+    volts_reading[channel] = volts_for_raw(supply_adc);
     if (message_timer > 0) return;
     // Every volts channel shows the one supply: they share the supply bit and
     // leave the channel's own bit alone.

@@ -42,6 +42,21 @@ int16_t curve_lookup(const SenderCurve& curve, uint16_t raw);
 bool curve_lookup_found(const SenderCurve& curve, uint16_t raw, int16_t& value);
 int16_t celsius_to_fahrenheit(int16_t t);
 
+// The conversions of the sampling steps, which write nothing but their
+// results: what a step would store for raw, so that a reading can be worked
+// out without sampling. The pressure and temperature ones are false, writing
+// nothing, where the sender's curve holds no segment for raw (the step then
+// keeps the reading it had).
+bool pressure_for_raw(uint8_t channel, const PressureChannelConfig& record, uint16_t raw, int16_t& reading);
+bool temperature_for_raw(const TemperatureChannelConfig& record, uint16_t raw, int16_t& celsius,
+                         int16_t& reading);
+int16_t current_tenths_for_raw(uint8_t channel, const CurrentChannelConfig& record, uint16_t raw);
+uint16_t volts_for_raw(uint16_t raw); // raw is the supply input
+// The reading that channel 0..3 would show for raw through its present mode,
+// record and calibration, in the scale of its reading table (current in
+// 0.1 A); false for a channel that is off or as above.
+bool channel_reading_for_raw(uint8_t channel, uint16_t raw, int32_t& reading);
+
 void sample_pressure(uint8_t channel, const PressureChannelConfig& record);
 void sample_temperature(uint8_t channel, const TemperatureChannelConfig& record);
 void sample_current(uint8_t channel, const CurrentChannelConfig& record);

@@ -29,6 +29,7 @@
 #include "runner/play/conditions.h"
 #include "runner/play/driver.h"
 #include "runner/play/step_player.h"
+#include "runner/scenario/language.h"
 #include "runner/scenario/loader.h"
 #include "runner/scenario/vocabulary.h"
 #include "runner/suite/scenario_run.h"
@@ -298,7 +299,11 @@ class Instrument {
         const Condition* failing = nullptr;
         if (player_->play(s, what, failing)) return {0, ""};
         if (player_->stopped()) throw py::error_already_set();
-        return {s.kind == StepKind::expect ? 2 : 1, what};
+        // A reading no input gives and a fixture while off are failed
+        // expectations of the test, not waits that ran out.
+        const bool expected =
+            s.kind == StepKind::expect || s.kind == StepKind::set || s.kind == StepKind::settings;
+        return {expected ? 2 : 1, what};
     }
 
     uint64_t generation_ = 0;
@@ -361,6 +366,12 @@ PYBIND11_MODULE(_qd5, m) {
     py::list keys;
     for (const KeyName& key : KEY_NAMES) keys.append(key.name);
     m.attr("KEYS") = py::tuple(keys);
+    // The language's own words, as the calls and keywords that stand for them.
+    py::list steps, conditions;
+    for (int i = 0; i < STEP_WORD_COUNT; ++i) steps.append(STEP_WORDS[i].name);
+    for (int i = 0; i < CONDITION_WORD_COUNT; ++i) conditions.append(CONDITION_WORDS[i].name);
+    m.attr("STEPS") = py::tuple(steps);
+    m.attr("CONDITIONS") = py::tuple(conditions);
 
     py::class_<Instrument>(m, "Core")
         .def(py::init<>())

@@ -79,6 +79,8 @@ def _seconds(value):
 def _conditions(conditions, timeout=None):
     items = {}
     for key, value in conditions.items():
+        if key == "at" and isinstance(value, (tuple, list)) and len(value) == 2:
+            value = {"x": value[0], "y": value[1]}
         if key == "reading" and isinstance(value, dict):
             value = {ch: ({"min": v[0], "max": v[1]} if isinstance(v, (tuple, list)) else v)
                      for ch, v in value.items()}
@@ -137,11 +139,30 @@ class Instrument(_qd5.Core):
         """The Off button: the loop stops before its next pass."""
         self._run("power: off")
 
-    def press(self, key, times=1):
+    def press(self, key, times=1, until=None, max=None):
         """Clicks a key ("left", "right", "knob", "up", "down") times times,
         each when the key slot is free, then runs until the screen it leads to
-        is drawn."""
-        self._run("press: " + (_yaml(key) if times == 1 else _yaml({"key": key, "times": times})))
+        is drawn; times=0 presses nothing. With until (conditions) it presses
+        until they hold, at most max times (100 if not given)."""
+        if until is None and max is None:
+            self._run("press: " + (_yaml(key) if times == 1 else _yaml({"key": key, "times": times})))
+            return
+        text = "press: {key: " + _yaml(key) + ("" if times == 1 else ", times: " + _yaml(times))
+        if until is not None:
+            text += ", until: " + _conditions(until)
+        if max is not None:
+            text += ", max: " + _yaml(max)
+        self._run(text + "}")
+
+    def click(self, key):
+        """A click on a key and nothing more: stored only if the key slot is
+        empty, and no pass runs."""
+        self._run("click: " + _yaml(key))
+
+    def settings(self, **fields):
+        """A test fixture: writes settings by their own names, as if made in
+        the menus (only while the instrument is on)."""
+        self._run("settings: " + _yaml(fields))
 
     # Time.
     def wait(self, seconds=None, *, ticks=None, passes=None, samples=None):

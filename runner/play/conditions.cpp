@@ -9,6 +9,8 @@
 #include "measurement/sampling.h"
 #include "measurement/settings.h"
 #include "menus/screen_table.h"
+#include "runner/play/state_condition.h"
+#include "runner/play/text_patterns.h"
 #include "runner/scenario/vocabulary.h"
 
 namespace {
@@ -66,14 +68,17 @@ bool shows_in(const Showing& s, const TextRecordEntry& e, int colour) {
     return true;
 }
 
-// Whether drawing i is the text the condition asks for and the frame shows it so.
-bool text_matches(int i, const Condition& c) {
+// Whether drawing i has the size and place the condition asks for, and the
+// frame shows it, in the condition's colour where it names one.
+bool options_match(int i, const Condition& c) {
     const TextRecordEntry& e = text_record[i];
-    if (c.text != e.text || (c.size >= 0 && c.size != e.size) || (c.at && (c.x != e.x || c.y != e.y)))
-        return false;
+    if ((c.size >= 0 && c.size != e.size) || (c.at && (c.x != e.x || c.y != e.y))) return false;
     const Showing s = showing_of(i);
     return s.shown && (c.colour < 0 || shows_in(s, e, c.colour));
 }
+
+// Whether drawing i is the text the condition asks for and the frame shows it so.
+bool text_matches(int i, const Condition& c) { return c.text == text_record[i].text && options_match(i, c); }
 
 // How drawing i shows, for failures and -v: hidden, or the colours it shows in
 // where they are not the one it was drawn in.
@@ -92,6 +97,10 @@ std::string showing_note(int i) {
 }
 
 } // namespace
+
+bool text_shown(int i) { return i >= 0 && i < text_record_count && showing_of(i).shown; }
+
+bool text_options_match(int i, const Condition& c) { return options_match(i, c); }
 
 std::string shown_texts() {
     std::string out;
@@ -121,7 +130,7 @@ namespace {
 bool text_holds(const Condition& c, std::string& found) {
     for (int i = 0; i < text_record_count; ++i)
         if (text_matches(i, c)) return true;
-    found = drawn_texts();
+    found = drawn_texts() + nearest_text_hint(c.text);
     return false;
 }
 
@@ -229,6 +238,13 @@ bool condition_holds(const Condition& c, const Driver& driver, std::string& foun
         if (blink_phase == c.choice) return true;
         found = "blink phase " + std::to_string(blink_phase);
         return false;
+    case ConditionKind::state:
+        return state_holds(c, found);
+    case ConditionKind::text_contains:
+    case ConditionKind::no_text_contains:
+    case ConditionKind::text_matches:
+    case ConditionKind::no_text_matches:
+        return text_pattern_holds(c, found);
     }
     return false;
 }
@@ -272,6 +288,13 @@ std::string describe(const Condition& c) {
                std::to_string(c.colour);
     case ConditionKind::blink_phase:
         return "blink phase " + std::to_string(c.choice);
+    case ConditionKind::state:
+        return describe_state(c);
+    case ConditionKind::text_contains:
+    case ConditionKind::no_text_contains:
+    case ConditionKind::text_matches:
+    case ConditionKind::no_text_matches:
+        return describe_text_pattern(c);
     }
     return "";
 }

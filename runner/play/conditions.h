@@ -22,3 +22,8 @@ std::string describe(const Condition& condition);
 // A channel's reading (0..3) in the scale its display uses, as the reading
 // condition compares it; false while the channel is off.
 bool channel_reading(int channel, int32_t& value);
+// Whether the screen still shows drawing i of the text record at the end of
+// the frame; the one rule every text condition follows.
+bool text_shown(int i);
+// Whether drawing i has the colour, size and place the condition asks for.
+bool text_options_match(int i, const Condition& condition);

@@ -27,6 +27,12 @@ class Driver {
     // person clicking quickly would, then stores the key. False if the slot
     // stays full for a whole second, which no screen allows.
     bool press(uint8_t key);
+    // A click on a key and nothing more: the key is stored only if the slot
+    // is empty, else it is lost, as the instrument loses it.
+    void click(uint8_t key) { front_panel_click(key); }
+    // Settings were written behind the panel's back (a test fixture): the
+    // next pass is not idle.
+    void settings_written() { ++front_panel.stimuli; }
     // Runs until the instrument has taken the stored key and drawn the frame
     // after it. False if it never takes it (see press).
     bool settle();

@@ -5,6 +5,7 @@
 
 #include "host/panel/device.h"
 #include "runner/play/conditions.h"
+#include "runner/play/reading_inverse.h"
 
 const Condition* first_failing(const std::vector<Condition>& conditions, const Driver& driver,
                                std::string& found) {
@@ -23,6 +24,8 @@ bool StepPlayer::plays(StepKind kind) {
     case StepKind::wait:
     case StepKind::wait_for:
     case StepKind::expect:
+    case StepKind::click:
+    case StepKind::settings:
         return true;
     default:
         return false;
@@ -53,11 +56,21 @@ bool StepPlayer::play(const Step& s, std::string& what, const Condition*& failin
         else
             driver_.power_off();
         return true;
-    case StepKind::set:
+    case StepKind::set: {
+        // Every reading is worked out before any slider moves: a step that
+        // fails moves none.
+        std::array<std::optional<uint16_t>, RAW_INPUTS> raw = s.raw;
+        for (int i = 0; i < RAW_INPUTS; ++i) {
+            uint16_t value = 0;
+            if (!s.by_reading[i]) continue;
+            if (!raw_for_reading(i, *s.by_reading[i], value, what)) return false;
+            raw[i] = value;
+        }
         for (int i = 0; i < RAW_INPUTS; ++i)
-            if (s.raw[i]) driver_.set_raw(i, *s.raw[i]);
+            if (raw[i]) driver_.set_raw(i, *raw[i]);
         input_at_pass_ = driver_.passes_run();
         return true;
+    }
     case StepKind::mode:
         for (int c = 0; c < CHANNEL_COUNT; ++c)
             if (s.modes[c]) driver_.set_mode(c, *s.modes[c]);
@@ -68,6 +81,8 @@ bool StepPlayer::play(const Step& s, std::string& what, const Condition*& failin
         input_at_pass_ = driver_.passes_run();
         return true;
     case StepKind::press:
+        if (s.until) return press_until(s, what, failing);
+        if (s.times == 0) return true;
         for (int i = 0; i < s.times; ++i) {
             if (!driver_.press(s.key)) {
                 what = "the key slot stayed full for a second";
@@ -82,6 +97,19 @@ bool StepPlayer::play(const Step& s, std::string& what, const Condition*& failin
             what = "the instrument did not take the key within a second";
             return false;
         }
+        return true;
+    case StepKind::click:
+        driver_.click(s.key);
+        return true;
+    case StepKind::settings:
+        // Power-on loads the defaults, which would undo the fixture at once.
+        if (!driver_.on()) {
+            what = "settings are written only while the instrument is on (power-on loads the defaults)";
+            return false;
+        }
+        for (const SettingWrite& w : s.settings) write_setting(w);
+        driver_.settings_written();
+        input_at_pass_ = driver_.passes_run();
         return true;
     case StepKind::wait:
         if (s.samples > 0) return wait_samples(s.samples, what);
@@ -122,6 +150,34 @@ bool StepPlayer::play(const Step& s, std::string& what, const Condition*& failin
 bool StepPlayer::stop_asked() {
     if (interrupted && interrupted()) stopped_ = true;
     return stopped_;
+}
+
+// Each press settles before the conditions are judged; every condition that
+// does not hold after the last press is named.
+bool StepPlayer::press_until(const Step& s, std::string& what, const Condition*& failing) {
+    std::string found;
+    for (int i = 0; i < s.times; ++i) {
+        if (!driver_.press(s.key)) {
+            what = "the key slot stayed full for a second";
+            return false;
+        }
+        if (!driver_.settle()) {
+            what = "the instrument did not take the key within a second";
+            return false;
+        }
+        failing = first_failing(s.conditions, driver_, found);
+        if (failing == nullptr) return true;
+        if (stop_asked()) {
+            what = INTERRUPTED;
+            return false;
+        }
+    }
+    what = "still not after " + std::to_string(s.times) + (s.times == 1 ? " press:" : " presses:");
+    for (const Condition& c : s.conditions)
+        if (!condition_holds(c, driver_, found))
+            what += " expected " + describe(c) + ", found " + found + ";";
+    what += " the last frame shows " + shown_texts();
+    return false;
 }
 
 bool StepPlayer::advance() {

@@ -1,5 +1,5 @@
 // The steps that act on the instrument and judge it (power, set, mode, zolt,
-// press, wait, wait-for, expect), played on a driver exactly as qd5run plays
+// press, click, settings, wait, wait-for, expect), played on a driver exactly as qd5run plays
 // them. The runner and the Python module both play their steps here.
 #pragma once
 
@@ -36,6 +36,7 @@ class StepPlayer {
     bool stopped() const { return stopped_; }
 
   private:
+    bool press_until(const Step& s, std::string& what, const Condition*& failing);
     // One pass; false when interrupted says to stop.
     bool advance();
     bool stop_asked();

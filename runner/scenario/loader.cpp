@@ -16,6 +16,10 @@
 #include "display/text_record.h"
 #include "runner/files/path_rule.h"
 #include "runner/scenario/clean_text.h"
+#include "runner/scenario/language.h"
+#include "runner/scenario/settings_fields.h"
+#include "runner/scenario/state_fields.h"
+#include "runner/scenario/text_pattern.h"
 #include "runner/scenario/vocabulary.h"
 
 namespace {
@@ -126,6 +130,8 @@ class Loader {
     void set(Step& s, const YAML::Node& v);
     void mode(Step& s, const YAML::Node& v);
     void press(Step& s, const YAML::Node& v);
+    void click(Step& s, const YAML::Node& v);
+    void settings(Step& s, const YAML::Node& v);
     void wait(Step& s, const YAML::Node& v);
     void wait_for(Step& s, const YAML::Node& v);
     void expect(Step& s, const YAML::Node& v);
@@ -142,6 +148,8 @@ class Loader {
     void alarm_condition(Condition& c, const YAML::Node& v);
     void pixel_condition(Condition& c, const YAML::Node& v);
     void blink_condition(Condition& c, const YAML::Node& v);
+    void state_condition(Condition& c, const YAML::Node& v);
+    void pattern_condition(Condition& c, const YAML::Node& v);
     void text_options(Condition& c, const std::optional<YAML::Node>& colour,
                       const std::optional<YAML::Node>& size, const std::optional<YAML::Node>& at);
     void image(ImageSpec& spec, const YAML::Node& map, bool save_kind, const char* extension);
@@ -212,6 +220,8 @@ void Loader::step(const YAML::Node& node) {
         {"expect", StepKind::expect, &Loader::expect},
         {"screenshot", StepKind::screenshot_save, &Loader::screenshot},
         {"record", StepKind::record_start, &Loader::record},
+        {"click", StepKind::click, &Loader::click},
+        {"settings", StepKind::settings, &Loader::settings},
     };
     for (const Kind& kind : KINDS)
         if (key == kind.name) {
@@ -220,16 +230,137 @@ void Loader::step(const YAML::Node& node) {
             scenario_.steps.push_back(std::move(s));
             return;
         }
-    fail(entry.first, "unknown step " + quoted_input(key) +
-                          " (power, set, mode, zolt, press, wait, wait-for, expect, screenshot, record)");
+    fail(entry.first,
+         "unknown step " + quoted_input(key) + " (" + word_names(STEP_WORDS, STEP_WORD_COUNT) + ")");
 }
 
 void Loader::set(Step& s, const YAML::Node& v) {
     input_time(v, -1);
     for (const auto& entry : mapping(v, "set")) {
         const int input = choose(entry.first, "input", INPUT_NAMES);
-        s.raw[input] = static_cast<uint16_t>(integer(entry.second, "raw value", 0, RAW_MAX));
+        if (!entry.second.IsMap()) {
+            s.raw[input] = static_cast<uint16_t>(integer(entry.second, "raw value", 0, RAW_MAX));
+            continue;
+        }
+        for (const auto& form : mapping(entry.second, "an input"))
+            if (scalar(form.first, "a key") != "reading")
+                fail(form.first,
+                     "unknown key " + quoted_input(form.first.Scalar()) + " of an input (reading)");
+        if (entry.second.size() == 0) fail(entry.second, "an input needs a raw value or {reading: N}");
+        s.by_reading[input] =
+            static_cast<int32_t>(integer(entry.second["reading"], "reading", -32768, 32767));
     }
+}
+
+// A click stores the key only if the slot is empty, and runs no pass.
+void Loader::click(Step& s, const YAML::Node& v) {
+    static const char* const NAMES[] = {KEY_NAMES[0].name, KEY_NAMES[1].name, KEY_NAMES[2].name,
+                                        KEY_NAMES[3].name, KEY_NAMES[4].name};
+    s.key = KEY_NAMES[choose(v, "key", NAMES)].code;
+    input_time(v, -1);
+}
+
+// The settings fixture: device fields at the top, a channel's fields and
+// records under ch1..ch4. Every field is checked against its type and range
+// here; a sender is also checked against a sender type given beside it.
+void Loader::settings(Step& s, const YAML::Node& v) {
+    input_time(v, -1);
+    const auto field_of = [&](SettingsRecord record, const YAML::Node& key) {
+        // Python writes every name with hyphens: a field takes them for its underscores.
+        std::string name = scalar(key, "a field");
+        std::replace(name.begin(), name.end(), '-', '_');
+        std::string list, owner;
+        for (int i = 0; i < SETTINGS_FIELD_COUNT; ++i) {
+            const SettingsField& f = SETTINGS_FIELDS[i];
+            if (f.record == record && name == f.name) return i;
+            if (f.record == record) list += (list.empty() ? "" : ", ") + std::string(f.name);
+            if (name == f.name && owner.empty() && f.record < SettingsRecord::channel)
+                owner = SETTINGS_RECORD_NAMES[static_cast<int>(f.record)];
+        }
+        const std::string where = record < SettingsRecord::channel
+                                      ? std::string(SETTINGS_RECORD_NAMES[static_cast<int>(record)])
+                                  : record == SettingsRecord::channel ? "a channel"
+                                                                      : "the device";
+        if (!owner.empty()) fail(key, quoted_input(name) + " is a field of " + owner + ", not of " + where);
+        if (record == SettingsRecord::channel) list += ", pressure, temperature, current, volts";
+        fail(key, "unknown field " + quoted_input(name) + " of " + where + " (one of: " + list + ")");
+    };
+    const auto value_of = [&](int field, int channel, const YAML::Node& node) {
+        const SettingsField& f = SETTINGS_FIELDS[field];
+        SettingWrite w;
+        w.field = field;
+        w.channel = channel;
+        switch (f.type) {
+        case FieldType::flag:
+            w.value = boolean(node, f.name);
+            break;
+        case FieldType::mode: {
+            const std::string text = scalar(node, f.name);
+            const bool number = !text.empty() && std::isdigit(static_cast<unsigned char>(text[0]));
+            w.value = static_cast<int32_t>(number ? integer(node, f.name, f.low, f.high)
+                                                  : choose(node, f.name, MODE_NAMES));
+            break;
+        }
+        case FieldType::label: {
+            std::string latin1;
+            if (!utf8_to_latin1(scalar(node, f.name), latin1) || latin1.size() > LABEL_SIZE - 1)
+                fail(node, "label must be at most " + std::to_string(LABEL_SIZE - 1) + " characters");
+            std::memcpy(w.label, latin1.data(), latin1.size());
+            break;
+        }
+        case FieldType::curve: {
+            if (!node.IsSequence() || node.size() < 2 || node.size() > 16)
+                fail(node, "user_curve must be a list of 2..16 points [value, raw]");
+            w.curve.point_count = static_cast<uint8_t>(node.size());
+            int k = 0;
+            for (const auto& point : node) {
+                if (!point.IsSequence() || point.size() != 2) fail(point, "a curve point is [value, raw]");
+                w.curve.points[k].value = static_cast<int16_t>(integer(point[0], "value", -32768, 32767));
+                w.curve.points[k].raw = static_cast<int16_t>(integer(point[1], "raw", 0, RAW_MAX));
+                ++k;
+            }
+            break;
+        }
+        default:
+            w.value = static_cast<int32_t>(integer(node, f.name, f.low, f.high));
+        }
+        s.settings.push_back(w);
+    };
+    for (const auto& entry : mapping(v, "settings")) {
+        const std::string key = scalar(entry.first, "a field");
+        const int channel = index_of_name(INPUT_NAMES, CHANNEL_COUNT, key.c_str());
+        if (channel < 0) {
+            value_of(field_of(SettingsRecord::device, entry.first), 0, entry.second);
+            continue;
+        }
+        for (const auto& item : mapping(entry.second, key.c_str())) {
+            std::string name = scalar(item.first, "a field");
+            std::replace(name.begin(), name.end(), '-', '_');
+            const int record = index_of_name(SETTINGS_RECORD_NAMES, 4, name.c_str());
+            if (record < 0) {
+                value_of(field_of(SettingsRecord::channel, item.first), channel, item.second);
+                continue;
+            }
+            std::optional<int32_t> type;
+            std::optional<YAML::Node> sender;
+            for (const auto& field : mapping(item.second, name.c_str())) {
+                const int f = field_of(static_cast<SettingsRecord>(record), field.first);
+                value_of(f, channel, field.second);
+                if (record == 0 && std::strcmp(SETTINGS_FIELDS[f].name, "sender_type") == 0)
+                    type = s.settings.back().value;
+                if (record == 0 && std::strcmp(SETTINGS_FIELDS[f].name, "sender") == 0) sender = field.second;
+            }
+            if (type && sender) {
+                const PressureSenderType& t = PRESSURE_SENDER_TYPES[*type];
+                const int64_t value = integer(*sender, "sender", 0, 3);
+                if (value < t.first || value > t.last)
+                    fail(*sender, "sender " + std::to_string(value) + " is out of range " +
+                                      std::to_string(t.first) + ".." + std::to_string(t.last) +
+                                      " of sender_type " + std::to_string(*type));
+            }
+        }
+    }
+    if (s.settings.empty()) fail(v, "settings needs at least one field");
 }
 
 void Loader::mode(Step& s, const YAML::Node& v) {
@@ -252,17 +383,30 @@ void Loader::press(Step& s, const YAML::Node& v) {
         input_time(v, 1);
         return;
     }
-    std::optional<YAML::Node> key;
+    std::optional<YAML::Node> key, times, until, max;
     for (const auto& entry : mapping(v, "press")) {
         const std::string name = scalar(entry.first, "a key");
         if (name == "key")
             key = entry.second;
         else if (name == "times")
-            s.times = static_cast<int>(integer(entry.second, "times", 1, MAX_TIMES));
+            times = entry.second;
+        else if (name == "until")
+            until = entry.second;
+        else if (name == "max")
+            max = entry.second;
         else
-            fail(entry.first, "unknown key " + quoted_input(name) + " of press (key, times)");
+            fail(entry.first, "unknown key " + quoted_input(name) + " of press (key, times, until, max)");
     }
     if (!key) fail(v, "press needs a key");
+    // times 0 presses nothing, as a loop that runs no time would.
+    if (times) s.times = static_cast<int>(integer(*times, "times", 0, MAX_TIMES));
+    if (until && times) fail(*times, "press takes times or until, not both");
+    if (max && !until) fail(*max, "max belongs to press until");
+    if (until) {
+        s.until = true;
+        s.times = max ? static_cast<int>(integer(*max, "max", 1, MAX_TIMES)) : MAX_TIMES;
+        conditions(s.conditions, mapping(*until, "until"), nullptr);
+    }
     s.key = KEY_NAMES[choose(*key, "key", NAMES)].code;
     input_time(v, s.times);
 }
@@ -342,7 +486,7 @@ void Loader::conditions(std::vector<Condition>& out, const YAML::Node& map,
     if (!colour && !size && !at) return;
     Condition* text = nullptr;
     for (std::size_t i = first; i < out.size(); ++i) {
-        if (out[i].kind != ConditionKind::text && out[i].kind != ConditionKind::no_text) continue;
+        if (!takes_text_options(out[i].kind)) continue;
         if (text != nullptr)
             fail(map,
                  "colour, size and at belong to one text or no-text: give each its own mapping in a list");
@@ -400,6 +544,11 @@ Condition Loader::condition(const std::string& key, const YAML::Node& value, con
         {"alarm", ConditionKind::alarm, &Loader::alarm_condition},
         {"pixel", ConditionKind::pixel, &Loader::pixel_condition},
         {"blink-phase", ConditionKind::blink_phase, &Loader::blink_condition},
+        {"state", ConditionKind::state, &Loader::state_condition},
+        {"text-contains", ConditionKind::text_contains, &Loader::text_condition},
+        {"no-text-contains", ConditionKind::no_text_contains, &Loader::text_condition},
+        {"text-matches", ConditionKind::text_matches, &Loader::pattern_condition},
+        {"no-text-matches", ConditionKind::no_text_matches, &Loader::pattern_condition},
     };
     Condition c;
     c.line = at.Mark().line + 1;
@@ -410,8 +559,8 @@ Condition Loader::condition(const std::string& key, const YAML::Node& value, con
             (this->*kind.reader)(c, value);
             return c;
         }
-    fail(at, "unknown condition " + quoted_input(key) +
-                 " (text, no-text, lamp, screen, page, reading, alarm, pixel, blink-phase)");
+    fail(at, "unknown condition " + quoted_input(key) + " (" +
+                 word_names(CONDITION_WORDS, CONDITION_WORD_COUNT) + ")");
 }
 
 void Loader::text_condition(Condition& c, const YAML::Node& v) {
@@ -491,6 +640,42 @@ void Loader::pixel_condition(Condition& c, const YAML::Node& v) {
 
 void Loader::blink_condition(Condition& c, const YAML::Node& v) {
     c.choice = static_cast<int>(integer(v, "blink-phase", 0, 1));
+}
+
+void Loader::state_condition(Condition& c, const YAML::Node& v) {
+    for (const auto& entry : mapping(v, "state")) {
+        const std::string name = scalar(entry.first, "a variable");
+        if (name == "acknowledged") {
+            for (const auto& input : mapping(entry.second, "acknowledged"))
+                c.acknowledged[choose(input.first, "input", INPUT_NAMES)] =
+                    boolean(input.second, "acknowledged");
+            if (entry.second.size() == 0) fail(entry.second, "acknowledged needs at least one input");
+            continue;
+        }
+        int field = -1;
+        std::string list;
+        for (int i = 0; i < STATE_FIELD_COUNT; ++i) {
+            if (name == STATE_FIELDS[i].name) field = i;
+            list += STATE_FIELDS[i].name + std::string(", ");
+        }
+        if (field < 0)
+            fail(entry.first,
+                 "unknown variable " + quoted_input(name) + " of state (one of: " + list + "acknowledged)");
+        const StateField& f = STATE_FIELDS[field];
+        const int32_t value = f.flag ? int32_t{boolean(entry.second, f.name)}
+                                     : static_cast<int32_t>(integer(entry.second, f.name, f.low, f.high));
+        c.state.emplace_back(field, value);
+    }
+    if (v.size() == 0) fail(v, "state needs at least one variable");
+}
+
+// A pattern is compiled here, once: a bad one is refused before anything runs.
+void Loader::pattern_condition(Condition& c, const YAML::Node& v) {
+    std::string why;
+    if (!utf8_to_latin1(scalar(v, "a pattern"), c.text))
+        fail(v, "the instrument draws no character beyond code 255");
+    c.pattern = compile_text_pattern(c.text, why);
+    if (!c.pattern) fail(v, "bad pattern " + quoted_input(scalar(v, "a pattern")) + ": " + why);
 }
 
 void Loader::screenshot(Step& s, const YAML::Node& v) {

@@ -4,11 +4,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "host/panel/front_panel.h"
+#include "runner/scenario/settings_fields.h"
 
 // Simulated time counts passes: the timer ticks once every PASSES_PER_TICK
 // passes (front_panel.h), so a pass stands for PASS_MS.
@@ -16,6 +18,10 @@
 // The front panel's inputs: ch1..ch4, then the supply voltage (volts).
 constexpr int RAW_INPUTS = RAW_INPUT_COUNT;
 constexpr uint16_t RAW_MAX = RAW_MAXIMUM;
+
+namespace re2 {
+class RE2;
+}
 
 enum class View : uint8_t { display, device };
 
@@ -31,7 +37,29 @@ struct Range {
     int32_t high;
 };
 
-enum class ConditionKind : uint8_t { text, no_text, lamp, screen, page, reading, alarm, pixel, blink_phase };
+enum class ConditionKind : uint8_t {
+    text,
+    no_text,
+    lamp,
+    screen,
+    page,
+    reading,
+    alarm,
+    pixel,
+    blink_phase,
+    state,
+    text_contains,
+    no_text_contains,
+    text_matches,
+    no_text_matches,
+};
+
+// The conditions on drawn texts, which take colour, size and at.
+inline bool takes_text_options(ConditionKind k) {
+    return k == ConditionKind::text || k == ConditionKind::no_text || k == ConditionKind::text_contains ||
+           k == ConditionKind::no_text_contains || k == ConditionKind::text_matches ||
+           k == ConditionKind::no_text_matches;
+}
 
 struct Condition {
     ConditionKind kind = ConditionKind::text;
@@ -46,6 +74,9 @@ struct Condition {
     std::array<std::optional<bool>, RAW_INPUTS> alarms{}; // ch1..ch4, volts (bit 4)
     int x = 0;                                            // pixel; text and no-text with at
     int y = 0;
+    std::vector<std::pair<int, int32_t>> state;                 // state: index into STATE_FIELDS, value
+    std::array<std::optional<bool>, RAW_INPUTS> acknowledged{}; // state: alarms acknowledged
+    std::shared_ptr<const re2::RE2> pattern;                    // text-matches, no-text-matches
 };
 
 enum class StepKind : uint8_t {
@@ -61,6 +92,8 @@ enum class StepKind : uint8_t {
     screenshot_compare,
     record_start,
     record_stop,
+    click,
+    settings,
 };
 
 struct Step {
@@ -70,12 +103,15 @@ struct Step {
     std::string summary; // the step as written, on one line, for -v and failures
     bool on = false;     // power, zolt
     std::array<std::optional<uint16_t>, RAW_INPUTS> raw{};
+    std::array<std::optional<int32_t>, RAW_INPUTS> by_reading{}; // set: the reading wanted instead
     std::array<std::optional<uint8_t>, CHANNEL_COUNT> modes{};
     uint8_t key = 0;
-    int times = 1;
-    int64_t passes = 0; // wait; wait-for: the timeout
-    int samples = 0;    // wait: to just after this many sampling ticks instead
-    std::vector<Condition> conditions;
+    int times = 1;                     // press; with until, the most presses
+    bool until = false;                // press: until the conditions hold
+    int64_t passes = 0;                // wait; wait-for: the timeout
+    int samples = 0;                   // wait: to just after this many sampling ticks instead
+    std::vector<Condition> conditions; // expect, wait-for; press with until
+    std::vector<SettingWrite> settings;
     ImageSpec image;
 };
 

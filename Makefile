@@ -5,7 +5,7 @@ ASAN_BUILD ?= build-asan
 WEB_BUILD ?= build-web
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build run test test-unit bench python-perf refs docs soak soak-gui fuzz generate install package web web-serve web-perf format clean
+.PHONY: all setup configure build run test test-unit bench python-perf refs docs explore soak soak-gui fuzz generate install package web web-serve web-perf format clean
 
 all: build
 
@@ -33,6 +33,8 @@ test: build
 refs: build
 	QD5_UPDATE_REFS=1 $(BUILD)/tests/unit_tests --gtest_brief=1
 	$(BUILD)/qd5run --update --flows scenarios/flows.json --out $(BUILD)/test-output/scenarios scenarios/*.yaml
+	$(BUILD)/qd5run --update --flows scenarios/generated/flows.json --out $(BUILD)/test-output/scenarios/generated \
+	  scenarios/generated/*.yaml
 
 # Regenerates the pictures and recordings in docs/ that qd5run makes, after
 # the references (which also write the language's tables into the docs), the
@@ -42,6 +44,16 @@ docs: refs
 	$(BUILD)/qd5run --out docs $(DOC_SCENARIOS)
 	$(BUILD)/make_inputs docs/INPUTS.md
 	/usr/bin/python3 tests/report/test_report.py $(BUILD)/qd5run . $(BUILD)/test-output/report --screenshot docs/report.png
+	/usr/bin/python3 tests/report/test_map.py $(BUILD)/qd5run $(BUILD)/test-output/explore --screenshot docs/map.png
+
+# Explores every UI state of the instrument, leaves the map in
+# $(BUILD)/explore-map/ and rewrites the suite that reaches every coverage
+# point (scenarios/generated/) with its flows.
+explore: build
+	$(BUILD)/qd5run --explore $(BUILD)/explore-map --emit scenarios/generated
+	rm -rf scenarios/generated/flows.json scenarios/generated/flows
+	$(BUILD)/qd5run --update --flows scenarios/generated/flows.json --out $(BUILD)/test-output/scenarios/generated \
+	  scenarios/generated/*.yaml
 
 bench: build
 	@tools/run_bench.sh $(BUILD)

@@ -11,8 +11,10 @@
 
 #include <filesystem>
 
+#include "runner/explore/explore_files.h"
 #include "runner/files/reference_check.h"
 #include "runner/files/scenario_file.h"
+#include "runner/play/flow.h"
 #include "runner/reports/report_merge.h"
 #include "runner/reports/reporter.h"
 #include "runner/reports/run_outputs.h"
@@ -75,6 +77,47 @@ std::string unusable_outputs(const std::string& out, const std::string& junit, b
     return "";
 }
 
+// --explore and --emit: the exploration, then the map and the scenarios.
+int explore_main(const std::string& map, const std::string& emit, const ExploreOptions& bounds) {
+    for (const auto& [option, folder] : {std::pair{"--explore", map}, std::pair{"--emit", emit}}) {
+        const std::string unusable = folder.empty() ? "" : unusable_folder(option, folder);
+        if (!unusable.empty()) {
+            std::fprintf(stderr, "qd5run: %s\n", printable(unusable).c_str());
+            return EXIT_USAGE;
+        }
+    }
+    StatePictures pictures;
+    ExploreOptions options = bounds;
+    if (!map.empty()) options.on_new_state = [&](int) { pictures.keep_current_frame(frame_hash()); };
+    const Exploration exploration = explore(options);
+    std::size_t reached = 0;
+    for (const int w : exploration.witness_state) reached += w >= 0 ? 1 : 0;
+    const char* stop = exploration.stopped_by_states ? " (stopped by the state bound)"
+                       : exploration.stopped_by_time ? " (stopped by the time bound)"
+                                                     : "";
+    std::printf(
+        "explored %zu states, %zu moves between them, in %.1f s%s; %zu of %zu coverage points reached\n",
+        exploration.states.size(), exploration.edges.size(), exploration.seconds, stop, reached,
+        exploration.witness_state.size());
+    std::string why;
+    if (!map.empty()) {
+        if (!write_map(map, exploration, pictures, why)) {
+            std::fprintf(stderr, "qd5run: cannot write the map: %s\n", printable(why).c_str());
+            return EXIT_FAILED;
+        }
+        std::printf("map: %s/map.html\n", printable(map).c_str());
+    }
+    if (!emit.empty()) {
+        int files = 0;
+        if (!emit_scenarios(emit, exploration, files, why)) {
+            std::fprintf(stderr, "qd5run: cannot write the scenarios: %s\n", printable(why).c_str());
+            return EXIT_FAILED;
+        }
+        std::printf("scenarios: %d in %s\n", files, printable(emit).c_str());
+    }
+    return EXIT_PASSED;
+}
+
 } // namespace
 
 int qd5run_main(int argc, char** argv) {
@@ -119,6 +162,21 @@ int qd5run_main(int argc, char** argv) {
     app.add_option("--port", port, "The port of --review (default: a free one)")
         ->type_name("N")
         ->check(CLI::Range(1, 65535));
+    std::string explore_dir, emit_dir;
+    ExploreOptions bounds;
+    app.add_option(
+           "--explore", explore_dir,
+           "Explore every UI state from power-on and write the map (map.html, map.json, screens/) to DIR")
+        ->type_name("DIR");
+    app.add_option("--emit", emit_dir,
+                   "Explore, and write scenarios that walk the shortest paths to every point reached to DIR")
+        ->type_name("DIR");
+    app.add_option("--explore-states", bounds.max_states, "The exploration stops after this many states")
+        ->check(CLI::Range(1, 1000000))
+        ->capture_default_str();
+    app.add_option("--explore-seconds", bounds.max_seconds, "The exploration stops after this many seconds")
+        ->check(CLI::Range(1.0, 86400.0))
+        ->capture_default_str();
     app.add_option("SCENARIO", files, "Scenario files (YAML)")->check(CLI::ExistingFile);
     try {
         app.parse(argc, argv);
@@ -139,6 +197,18 @@ int qd5run_main(int argc, char** argv) {
             return EXIT_USAGE;
         }
         return run_review(review, port);
+    }
+    if (app.count("--explore") > 0 || app.count("--emit") > 0) {
+        if (!files.empty() || !merge.empty()) {
+            std::fprintf(stderr, "qd5run: --explore and --emit take no scenarios\n");
+            return EXIT_USAGE;
+        }
+        if ((app.count("--explore") > 0 && explore_dir.empty()) ||
+            (app.count("--emit") > 0 && emit_dir.empty())) {
+            std::fprintf(stderr, "qd5run: --explore and --emit need a folder\n");
+            return EXIT_USAGE;
+        }
+        return explore_main(explore_dir, emit_dir, bounds);
     }
     if (!merge.empty()) {
         if (!files.empty()) {

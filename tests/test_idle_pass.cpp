@@ -1,7 +1,9 @@
 // The runner skips a pass that follows an idle pass with nothing new (no key,
-// input or tick): that is sound only if every screen is idempotent then. This
-// walk reaches every screen and checks, after each step, that a second idle
-// pass leaves the frame and every instrument variable as the first left them.
+// input or tick that a screen sees): that is sound only if every screen is
+// idempotent then. This walk reaches every screen and checks, after each step,
+// that a second idle pass leaves the frame and every instrument variable as
+// the first left them, and so does a pass after a tick that moved only the
+// timer's dividers.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -144,6 +146,17 @@ TEST(IdlePass, EveryScreenDrawsTheSameFrameAndStateWhenNothingHappened) {
             reached[static_cast<size_t>(screen - SCREEN_TABLE)] = true;
         ASSERT_TRUE(first == whole_state()) << "step " << step << ": a second idle pass on the "
                                             << screen_name(current_screen) << " screen changed the state";
+        // A tick that moves only the timer's dividers is no stimulus, so the
+        // pass after it is skipped too: it must change nothing either.
+        const uint32_t stimuli = front_panel.stimuli;
+        front_panel_timer_tick();
+        if (front_panel.stimuli == stimuli) {
+            const std::vector<uint8_t> after_tick = whole_state();
+            front_panel_pass();
+            ASSERT_TRUE(after_tick == whole_state())
+                << "step " << step << ": a pass after a quiet tick on the " << screen_name(current_screen)
+                << " screen changed the state";
+        }
     }
     for (uint8_t i = 0; i < SCREEN_TABLE_SIZE; ++i)
         EXPECT_TRUE(reached[i]) << SCREEN_TABLE[i].name << " screen, entry " << int(i) << ", never reached";

@@ -80,6 +80,10 @@ PassResult front_panel_pass() {
 }
 
 void front_panel_timer_tick() {
-    ++front_panel.stimuli;
+    const uint8_t blink = blink_phase, sample = second_tick, message = message_timer;
     timer_tick();
+    // Of what the timer moves, screens read the blink phase, the sampling flag
+    // and the message timer, never its dividers: a tick that moved only those
+    // changes no frame.
+    if (blink_phase != blink || second_tick != sample || message_timer != message) ++front_panel.stimuli;
 }

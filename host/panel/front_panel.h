@@ -37,7 +37,7 @@ struct FrontPanel {
     bool running;                         // between On and the pass that finds Off
     bool lamp_bright;                     // bright red until the first pass sets it
     uint8_t shown[LCD_HEIGHT][LCD_WIDTH]; // the frame last handed to the host
-    uint32_t stimuli;                     // counts every input, click, tick, On and Off
+    uint32_t stimuli;                     // counts every input, click, On, Off and tick that a screen sees
 };
 extern FrontPanel front_panel;
 
@@ -62,5 +62,7 @@ void front_panel_click(int key);
 // One pass of the loop while it runs: Off checked, the lamp, ZOLT, sampling
 // and the screen.
 PassResult front_panel_pass();
-// The timer (every MS_PER_TICK ms), which ticks whether or not the instrument is on.
+// The timer (every MS_PER_TICK ms), which ticks whether or not the instrument
+// is on. A tick counts as a stimulus only when it moves what a screen reads
+// (the blink phase, the sampling flag, the message timer).
 void front_panel_timer_tick();

@@ -1,5 +1,7 @@
 #include "runner/play/driver.h"
 
+#include <algorithm>
+
 #include "host/panel/device.h"
 #include "screens/run_screen.h"
 
@@ -48,26 +50,54 @@ bool Driver::settle() {
     return true;
 }
 
-void Driver::step() {
-    ++now_;
-    if (now_ % PASSES_PER_TICK == 0) front_panel_timer_tick();
-    if (!front_panel.running) return;
+bool Driver::quiet() const {
+    if (!front_panel.running) return true;
+    return front_panel.stimuli == stimuli_at_last_pass_ && last_pass_idle_ && power_off_request == 0;
+}
+
+void Driver::run(int64_t passes) {
     // With no key, input or tick since a pass that itself followed none, a
     // pass draws that pass's frame again and changes no state: every screen
     // is idempotent then, which the idle-pass test proves over every screen.
-    // Such passes are counted and recorded but not run.
-    const bool idle = front_panel.stimuli == stimuli_at_last_pass_;
-    if (idle && last_pass_idle_ && power_off_request == 0) {
-        ++passes_;
+    // Such passes are counted but not run, and a stretch of them is jumped.
+    int64_t skipped = 0;
+    auto report_skipped = [&] {
+        if (skipped == 0) return;
+        skipped = 0;
         frame_changed_ = false;
         sampled_ = false;
         if (after_pass) after_pass();
-        return;
+    };
+    while (passes > 0) {
+        if (quiet()) {
+            // Up to the pass on which the timer ticks next.
+            const int64_t jump = std::min(passes, PASSES_PER_TICK - 1 - now_ % PASSES_PER_TICK);
+            now_ += jump;
+            passes -= jump;
+            if (front_panel.running) passes_ += jump, skipped += jump;
+            if (passes == 0) break;
+        }
+        ++now_;
+        --passes;
+        if (now_ % PASSES_PER_TICK == 0) {
+            // The skipped passes drew the frame from before the tick.
+            report_skipped();
+            front_panel_timer_tick();
+        }
+        if (!front_panel.running) continue;
+        const bool idle = front_panel.stimuli == stimuli_at_last_pass_;
+        if (idle && last_pass_idle_ && power_off_request == 0) {
+            ++passes_;
+            ++skipped;
+            continue;
+        }
+        report_skipped();
+        last_pass_idle_ = idle;
+        stimuli_at_last_pass_ = front_panel.stimuli;
+        const bool sampling = second_tick != 0;
+        passed(front_panel_pass(), sampling);
     }
-    last_pass_idle_ = idle;
-    stimuli_at_last_pass_ = front_panel.stimuli;
-    const bool sampling = second_tick != 0;
-    passed(front_panel_pass(), sampling);
+    report_skipped();
 }
 
 void Driver::passed(const PassResult& result, bool sampling) {

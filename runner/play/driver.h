@@ -38,7 +38,11 @@ class Driver {
     bool settle();
     // One pass of simulated time: the timer ticks on every sixth, and a pass
     // of the loop runs while the device is on.
-    void step();
+    void step() { run(1); }
+    // That many passes. A stretch in which nothing a screen sees happens is
+    // jumped from tick to tick: its passes are counted, none of them runs,
+    // and after_pass is called once for the whole stretch.
+    void run(int64_t passes);
 
     // On, and no Off asked for: the loop will run another pass.
     bool on() const { return front_panel.running && power_off_request == 0; }
@@ -60,11 +64,16 @@ class Driver {
     int64_t samples() const { return samples_; }
     bool sampled() const { return sampled_; }
 
-    // Called after every pass of the loop (recording).
+    // Called after every pass of the loop that ran, and once after each
+    // stretch of skipped passes, which all draw the frame before them
+    // (recording, the flow, coverage).
     std::function<void()> after_pass;
 
   private:
     void passed(const PassResult& result, bool sampling);
+    // No key, input or tick a screen sees since a pass that itself followed
+    // none: the next passes up to the next tick draw what it drew.
+    bool quiet() const;
 
     int64_t now_ = 0;
     int64_t passes_ = 0;

@@ -1,5 +1,6 @@
 #include "runner/play/step_player.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "host/panel/device.h"
@@ -185,8 +186,14 @@ bool StepPlayer::advance() {
 }
 
 bool StepPlayer::wait(int64_t passes) {
-    for (int64_t i = 0; i < passes && !capped(); ++i)
-        if (!advance()) return false;
+    if (max_passes_ >= 0) passes = std::min(passes, std::max<int64_t>(0, max_passes_ - driver_.now()));
+    while (passes > 0) {
+        // The driver jumps quiet stretches: it runs up to each whole second, where a stop is asked for.
+        const int64_t run = std::min(passes, PASSES_PER_SECOND - driver_.now() % PASSES_PER_SECOND);
+        driver_.run(run);
+        passes -= run;
+        if (driver_.now() % PASSES_PER_SECOND == 0 && stop_asked()) return false;
+    }
     return true;
 }
 
@@ -201,7 +208,8 @@ bool StepPlayer::wait_samples(int samples, std::string& what) {
                    " taken)";
             return false;
         }
-        if (!advance()) {
+        // Only the pass on a tick samples: time moves from tick to tick.
+        if (!wait(PASSES_PER_TICK - driver_.now() % PASSES_PER_TICK)) {
             what = INTERRUPTED;
             return false;
         }

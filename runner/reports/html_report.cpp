@@ -27,32 +27,7 @@ constexpr int JSON_DEPTH = 8;      // the format's own nesting is 5
 constexpr std::size_t CONTEXT = 2; // unchanged frames shown around a change of a flow
 constexpr int FRAME_SCALE = 2;     // the filmstrip's frames, drawn by the browser pixel for pixel
 
-// Texts from files are shown as printable UTF-8 and escaped for HTML.
-std::string html(const std::string& s) {
-    std::string out;
-    for (const char c : printable(s)) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
+std::string html(const std::string& s) { return html_escaped(s); }
 
 std::string seconds(double s) {
     char text[32];

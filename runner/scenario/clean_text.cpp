@@ -62,6 +62,32 @@ std::string cut_utf8(const std::string& s, std::size_t bytes) {
     return s.substr(0, end);
 }
 
+std::string html_escaped(const std::string& s) {
+    std::string out;
+    for (const char c : printable(s)) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::string quoted_input(const std::string& s) {
     return "'" + printable(cut_utf8(s, LONGEST_QUOTE)) + (s.size() > LONGEST_QUOTE ? "...'" : "'");
 }

@@ -11,6 +11,8 @@
 std::string printable(const std::string& s);
 // s cut to at most bytes, never inside a UTF-8 character.
 std::string cut_utf8(const std::string& s, std::size_t bytes);
+// s as printable() shows it, escaped for HTML text and attribute values.
+std::string html_escaped(const std::string& s);
 
 // What a message quotes of its input: at most this many bytes of it.
 constexpr std::size_t LONGEST_QUOTE = 100;

@@ -60,6 +60,40 @@ steps:
 """
 
 
+def open_chromium():
+    """Headless Chromium with its own profile folder: (profile, driver)."""
+    profile = tempfile.mkdtemp(prefix="qd5-report-chromium-")
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for flag in CHROME_FLAGS + [f"--user-data-dir={profile}", "--window-size=1100,900"]:
+        options.add_argument(flag)
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+    d = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    d.set_page_load_timeout(HANG_S)
+    return profile, d
+
+
+def check_page(test, d, folder, page):
+    """A page opened from disk: no console error, every picture loads, every
+    frame has its words, every link leads to a file and anchor that exist."""
+    d.get("file://" + urllib.parse.quote(page))
+    errors = [e["message"] for e in d.get_log("browser") if e["level"] == "SEVERE"]
+    test.assertEqual(errors, [], "the console stays free of errors")
+    broken = d.execute_script(
+        "return [...document.images].filter(i => !i.complete || i.naturalWidth === 0).map(i => i.src)")
+    test.assertEqual(broken, [], "every picture loads")
+    frames = d.find_elements(By.CSS_SELECTOR, "img.frame, img.small")
+    for img in frames[:5]:
+        test.assertTrue(img.get_attribute("alt"), "a frame has its texts for screen readers")
+    for href in d.execute_script("return [...document.links].map(a => a.getAttribute('href'))"):
+        target, _, anchor = href.partition("#")
+        path = os.path.join(folder, urllib.parse.unquote(target)) if target else page
+        test.assertTrue(os.path.isfile(path), f"{href} on {page}")
+        if anchor:
+            with open(path, encoding="utf-8") as f:
+                test.assertIn(f'id="{anchor}"', f.read(), f"{href} on {page}")
+
+
 def qd5run(*args, cwd=None):
     return subprocess.run([QD5RUN, *args], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
                           timeout=600, cwd=cwd)
@@ -133,14 +167,7 @@ class Report(unittest.TestCase):
         cls.runs["reviewed"] = qd5run("--report", "reviewed", "--out", "out3", "review/accepted.yaml",
                                       "review/rejected.yaml", cwd=OUTPUT)
 
-        cls.profile = tempfile.mkdtemp(prefix="qd5-report-chromium-")
-        options = webdriver.ChromeOptions()
-        options.binary_location = "/usr/bin/chromium"
-        for flag in CHROME_FLAGS + [f"--user-data-dir={cls.profile}", "--window-size=1100,900"]:
-            options.add_argument(flag)
-        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-        cls.d = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-        cls.d.set_page_load_timeout(HANG_S)
+        cls.profile, cls.d = open_chromium()
 
     @classmethod
     def tearDownClass(cls):
@@ -190,22 +217,7 @@ class Report(unittest.TestCase):
                     self.check_page(folder, page)
 
     def check_page(self, folder, page):
-        self.d.get("file://" + urllib.parse.quote(page))
-        errors = [e["message"] for e in self.d.get_log("browser") if e["level"] == "SEVERE"]
-        self.assertEqual(errors, [], "the console stays free of errors")
-        broken = self.d.execute_script(
-            "return [...document.images].filter(i => !i.complete || i.naturalWidth === 0).map(i => i.src)")
-        self.assertEqual(broken, [], "every picture loads")
-        frames = self.d.find_elements(By.CSS_SELECTOR, "img.frame, img.small")
-        for img in frames[:5]:
-            self.assertTrue(img.get_attribute("alt"), "a frame has its texts for screen readers")
-        for href in self.d.execute_script("return [...document.links].map(a => a.getAttribute('href'))"):
-            target, _, anchor = href.partition("#")
-            path = os.path.join(folder, urllib.parse.unquote(target)) if target else page
-            self.assertTrue(os.path.isfile(path), f"{href} on {page}")
-            if anchor:
-                with open(path, encoding="utf-8") as f:
-                    self.assertIn(f'id="{anchor}"', f.read(), f"{href} on {page}")
+        check_page(self, self.d, folder, page)
 
     def test_review_accepts_one_change_and_rejects_another(self):
         with open(os.path.join(OUTPUT, "suite", "ref.png"), "rb") as f:

@@ -87,3 +87,7 @@ void front_panel_timer_tick() {
     // changes no frame.
     if (blink_phase != blink || second_tick != sample || message_timer != message) ++front_panel.stimuli;
 }
+
+bool front_panel_lamp_with_frame() {
+    return front_panel.running && power_off_request == 0 ? alarm_lamp_bright() : front_panel.lamp_bright;
+}

@@ -62,6 +62,11 @@ void front_panel_click(int key);
 // One pass of the loop while it runs: Off checked, the lamp, ZOLT, sampling
 // and the screen.
 PassResult front_panel_pass();
+// The lamp that goes with the frame now shown: while the loop runs, what the
+// next pass will set from the alarm flags (the frame that shows an alarm is
+// the one the lamp lights with); while off, the lamp as the last pass left it.
+// Pictures of the device and the lamp condition judge this one.
+bool front_panel_lamp_with_frame();
 // The timer (every MS_PER_TICK ms), which ticks whether or not the instrument
 // is on. A tick counts as a stimulus only when it moves what a screen reads
 // (the blink phase, the sampling flag, the message timer).

@@ -72,7 +72,7 @@ bool GifRecorder::start(const std::string& root, const std::string& relative, Vi
     frames_ = 0;
     take_indexed(view_, scale_, pending_);
     std::memcpy(last_frame_, FrameBuffer, sizeof last_frame_);
-    last_lamp_ = front_panel.lamp_bright;
+    last_lamp_ = front_panel_lamp_with_frame();
     have_pending_ = true;
     pending_start_cs_ = centiseconds(now_ms);
     shown_ = IndexedPicture{};
@@ -100,10 +100,10 @@ void GifRecorder::capture(double now_ms) {
     last_ms_ = now_ms;
     // Most passes draw the same frame again: compare the small frame buffer
     // and the lamp (which only the device view shows) first.
-    const bool lamp_changed = view_ == View::device && last_lamp_ != front_panel.lamp_bright;
+    const bool lamp_changed = view_ == View::device && last_lamp_ != front_panel_lamp_with_frame();
     if (std::memcmp(last_frame_, FrameBuffer, sizeof last_frame_) == 0 && !lamp_changed) return;
     std::memcpy(last_frame_, FrameBuffer, sizeof last_frame_);
-    last_lamp_ = front_panel.lamp_bright;
+    last_lamp_ = front_panel_lamp_with_frame();
     take_indexed(view_, scale_, scratch_);
     const int64_t now_cs = centiseconds(now_ms);
     if (now_cs - pending_start_cs_ >= MIN_DELAY) {

@@ -85,8 +85,8 @@ uint8_t frame_index(int x, int y) {
 }
 
 // The unscaled picture: the display, or the device with the panel (black
-// beyond the frame buffer's 160 by 128) set in and the lamp as the last pass
-// left it.
+// beyond the frame buffer's 160 by 128) set in and the lamp that goes with
+// the frame.
 void take_unscaled(View view, IndexedPicture& p) {
     if (view == View::display) {
         p.width = LCD_WIDTH;
@@ -101,7 +101,7 @@ void take_unscaled(View view, IndexedPicture& p) {
         for (int x = 0; x < PANEL_WIDTH; ++x)
             p.index[(PANEL_Y + y) * p.width + PANEL_X + x] =
                 x < LCD_WIDTH && y < LCD_HEIGHT ? frame_index(x, y) : uint8_t{COLOUR_BLACK};
-    const uint8_t lamp = front_panel.lamp_bright ? LAMP_BRIGHT_INDEX : LAMP_DARK_INDEX;
+    const uint8_t lamp = front_panel_lamp_with_frame() ? LAMP_BRIGHT_INDEX : LAMP_DARK_INDEX;
     for (int y = LAMP_Y; y < LAMP_Y + LAMP_SIZE; ++y)
         for (int x = LAMP_X; x < LAMP_X + LAMP_SIZE; ++x)
             if (on_lamp(x, y)) p.index[y * p.width + x] = lamp;

@@ -50,7 +50,7 @@ class Driver {
     // alarm flags before the next pass, 1/60 s after the frame that shows the
     // alarm. While off, the lamp stays as the window left it. Scenarios and
     // the Python module judge this one.
-    bool lamp_with_frame() const { return on() ? alarm_lamp_bright() : front_panel.lamp_bright; }
+    bool lamp_with_frame() const { return front_panel_lamp_with_frame(); }
     int64_t now() const { return now_; } // passes since start
     int64_t passes_run() const { return passes_; }
     // Simulated time in milliseconds.

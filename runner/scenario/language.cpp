@@ -55,7 +55,8 @@ const LanguageWord STEP_WORDS[] = {
      "refs/alarm.png}`",
      "",
      "a PNG of the display (`view: display`, 160 by 128) or of the device (`view: device`: the front picture "
-     "with the display set in it and the alarm lamp below it, bright or dark as the last pass left it, as in "
+     "with the display set in it and the alarm lamp below it, bright or dark as the `lamp` condition judges "
+     "it, as in "
      "the window, 241 by 305), scaled nearest-neighbour by `scale` 1..8, saved under `--out`; or the same "
      "picture compared pixel for pixel with a reference PNG, whose path is relative to the scenario file's "
      "folder and stays inside it. On a mismatch `STEM.NAME.actual.png` and `STEM.NAME.diff.png` (differing "

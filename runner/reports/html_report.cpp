@@ -602,6 +602,8 @@ bool parse_report_json(const std::string& text, const std::string& source, Repor
             !r.number(one, "wall_s", s.wall_s, 1e9) || !r.flow(*flow, s.flow) ||
             !r.text(one, "reference", s.reference, true) || !r.text(one, "flows", s.flows, true))
             return failed("");
+        // Reports written before the one verdict type said "stop" for interrupted; they still merge.
+        if (verdict == "stop") verdict = verdict_name(Verdict::interrupted);
         if (!parse_verdict(verdict, s.verdict))
             return failed("a result is not pass, fail, error or interrupted");
         if (p->get<bool>() != (s.verdict == Verdict::pass))

@@ -61,6 +61,7 @@ let lcdPixels = null;
 let scale = 0; // device pixels per display pixel
 
 let running = false;   // on, between On and the pass that finds Off
+let held = false;      // a scenario or a recording has the instrument (scenario.js): the page's clock stands still
 let scheduled = 0;     // the pending animation frame of the pass loop
 let lastPass = -Infinity;
 let tickTimer = 0;
@@ -181,6 +182,8 @@ function paintCanvas() {
 
 function drawFrame() {
   if (passes === 0) performance.mark('qd5-first-frame');
+  // The scenario toolkit allocates: a grown memory is a new buffer.
+  if (frame.buffer !== api.HEAPU8.buffer) frame = new Uint8Array(api.HEAPU8.buffer, api._qd5_frame(), frame.length);
   for (let i = 0; i < lcdPixels.length; ++i) lcdPixels[i] = palette[frame[i]];
   lcdContext.putImageData(lcdImage, 0, 0);
   paintCanvas();
@@ -247,7 +250,7 @@ function catchUpTicks(now) {
 }
 
 function startTimer() {
-  if (options.manual || tickTimer) return;
+  if (options.manual || tickTimer || held) return;
   catchUpTicks(performance.now());
   tickTimer = setInterval(() => catchUpTicks(performance.now()), TICK_MS);
 }
@@ -270,7 +273,44 @@ function showPass(result) {
 }
 
 function runPass() {
-  if (running) showPass(api._qd5_pass());
+  if (running && !held) showPass(api._qd5_pass());
+}
+
+// A scenario or a recording takes the instrument: time stands still for the
+// page's own clock, and the toolkit's driver moves it (scenario.js).
+function holdInstrument() {
+  held = true;
+  stopTimer();
+  cancelAnimationFrame(scheduled);
+  scheduled = 0;
+}
+
+// What the driver left: the frame, the lamp, power, sliders and the box.
+function showDriven() {
+  const result = api._qd5_driven_result();
+  if (result & PASS_FRAME_CHANGED) drawFrame();
+  showLamp(result & PASS_LAMP_BRIGHT);
+  showRunning(Boolean(result & PASS_RAN));
+  showAllSliders();
+  zolt.checked = Boolean(api._qd5_zolt());
+}
+
+// The instrument back on the page's own clock, live, from where it stands.
+function releaseInstrument() {
+  if (!held) return;
+  held = false;
+  api._qd5_hand_over();
+  showDriven();
+  nextTick = performance.now() + TICK_MS;
+  lastPass = -Infinity;
+  if (!document.hidden) startTimer();
+  schedulePasses();
+}
+
+// Any control of the instrument, while a scenario holds it, hands it to the
+// person (a recording takes the action instead).
+function controlTouched() {
+  if (held && !api._qd5_recording()) scenarioHandedOver();
 }
 
 function onAnimationFrame(now) {
@@ -285,7 +325,7 @@ function onAnimationFrame(now) {
 }
 
 function schedulePasses() {
-  if (running && !scheduled && !options.manual) scheduled = requestAnimationFrame(onAnimationFrame);
+  if (running && !scheduled && !options.manual && !held) scheduled = requestAnimationFrame(onAnimationFrame);
 }
 
 // A hidden tab runs nothing; on its return the timer catches up.
@@ -302,6 +342,7 @@ function showAllSliders() {
 }
 
 function powerOn() {
+  controlTouched();
   showRunning(true);
   showPass(api._qd5_power_on());
   // The sliders show where On left them (the mode sliders at the modes just loaded).
@@ -310,10 +351,12 @@ function powerOn() {
 }
 
 function powerOff() {
+  controlTouched();
   api._qd5_power_off();
 }
 
 function pressKey(name) {
+  controlTouched();
   api._qd5_key(keys[name]);
 }
 
@@ -326,11 +369,13 @@ function showSlider(slider, value) {
 }
 
 function rawChanged(input, value) {
+  controlTouched();
   api._qd5_set_input(input, value);
   showSlider(rawSliders[input], api._qd5_raw_slider(input));
 }
 
 function modeChanged(channel, value) {
+  controlTouched();
   api._qd5_set_mode(channel, value);
   showSlider(modeSliders[channel], api._qd5_mode_slider(channel));
 }
@@ -432,8 +477,10 @@ function buildSliders() {
   for (const span of document.querySelectorAll('.raw-maximum')) span.textContent = rawMaximum;
 }
 
+// Controls that keep the keys typed into them.
 function isEntry(target) {
-  return target.tagName === 'INPUT' && target.type === 'text';
+  return (target.tagName === 'INPUT' && target.type === 'text') || target.tagName === 'TEXTAREA' ||
+    target.tagName === 'SELECT';
 }
 
 function onKeyDown(event) {
@@ -532,6 +579,7 @@ function wireControls() {
   button('copy-link', copyLink);
   button('zero-inputs', zeroInputs);
   zolt.addEventListener('change', () => {
+    controlTouched();
     api._qd5_set_zolt(zolt.checked ? 1 : 0);
     scheduleAddress();
   });
@@ -576,9 +624,11 @@ function loadPalette() {
 window.qd5test = {
   ticks(n) { for (let i = 0; i < n; ++i) api._qd5_timer_tick(); },
   passes(n) { for (let i = 0; i < n && running; ++i) runPass(); },
+  // The driver's clock while a recording holds the instrument, by hand.
+  drive(n) { api._qd5_drive(n); showDriven(); },
   state() {
     return {
-      ready: api !== null, running, passes, ticks, lampBright, scale, now: performance.now(),
+      ready: api !== null, running, passes, ticks, lampBright, scale, now: performance.now(), held,
     };
   },
   // The canvas sampled at the centre of every display pixel, as RGB hex.
@@ -651,7 +701,19 @@ function startPage(module) {
   if (!document.hidden) startTimer();
   applyOptions();
   writeAddress();
+  startScenarios();
   offerOffline();
 }
 
-createQd5().then(startPage, (error) => showStatus(`This browser cannot run the simulator: ${error}`));
+// The module's bytes, packed deflated into qd5-wasm.js by the build, inflated
+// by the browser: a script, so that the page works from disk as well.
+function instantiateWasm(imports, done) {
+  fetch(`data:application/octet-stream;base64,${QD5_WASM_DEFLATED}`)
+    .then((response) => new Response(response.body.pipeThrough(new DecompressionStream('deflate-raw'))).arrayBuffer())
+    .then((bytes) => WebAssembly.instantiate(bytes, imports))
+    .then((made) => done(made.instance, made.module),
+      (error) => showStatus(`This browser cannot run the simulator: ${error}`));
+  return {};
+}
+
+createQd5({ instantiateWasm }).then(startPage, (error) => showStatus(`This browser cannot run the simulator: ${error}`));

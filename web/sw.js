@@ -4,7 +4,7 @@
 'use strict';
 
 const CACHE = 'qd5sim-site';
-const FILES = ['./', 'index.html', 'style.css', 'front.css', 'app.js', 'qd5.js', 'front.jpg', 'manifest.webmanifest',
+const FILES = ['./', 'index.html', 'style.css', 'front.css', 'app.js', 'qd5.js', 'qd5-wasm.js', 'scenario.js', 'front.jpg', 'manifest.webmanifest',
   'icon-128.png', 'icon-256.png'];
 
 self.addEventListener('install', (event) => {

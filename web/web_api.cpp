@@ -1,5 +1,7 @@
 #include "web/web_api.h"
 
+#include "web/driven.h"
+
 #include <cstring>
 
 #include "display/palette.h"
@@ -43,6 +45,8 @@ bool drawn_again(const TextRecordEntry& entry, int first, int at, const uint8_t*
     return false;
 }
 
+} // namespace
+
 // The frame's texts in reading order: sorted by row, then gathered into lines
 // and sorted by where each text starts.
 void describe_screen() {
@@ -84,6 +88,8 @@ void describe_screen() {
     screen_text[length] = 0;
 }
 
+namespace {
+
 int result_bits(const PassResult& result) {
     if (result.frame_changed) describe_screen();
     return (result.ran ? QD5_PASS_RAN : 0) | (result.lamp_bright ? QD5_PASS_LAMP_BRIGHT : 0) |
@@ -94,15 +100,33 @@ int result_bits(const PassResult& result) {
 
 extern "C" {
 
-QD5_EXPORT int qd5_power_on() { return result_bits(front_panel_power_on()); }
-QD5_EXPORT void qd5_power_off() { front_panel_power_off(); }
+QD5_EXPORT int qd5_power_on() { return driven() ? driven_power(true) : result_bits(front_panel_power_on()); }
+QD5_EXPORT void qd5_power_off() {
+    if (driven())
+        driven_power(false);
+    else
+        front_panel_power_off();
+}
 QD5_EXPORT int qd5_pass() { return result_bits(front_panel_pass()); }
 QD5_EXPORT int qd5_running() { return front_panel.running ? 1 : 0; }
 QD5_EXPORT void qd5_timer_tick() { front_panel_timer_tick(); }
-QD5_EXPORT void qd5_key(int code) { front_panel_click(code); }
-QD5_EXPORT void qd5_set_input(int input, int value) { front_panel_set_raw(input, value); }
-QD5_EXPORT void qd5_set_mode(int channel, int mode) { front_panel_set_mode(channel, mode); }
-QD5_EXPORT void qd5_set_zolt(int checked) { front_panel_set_zolt(checked != 0); }
+QD5_EXPORT void qd5_key(int code) {
+    front_panel_click(code);
+    driven_noted_click(code);
+}
+QD5_EXPORT void qd5_set_input(int input, int value) {
+    front_panel_set_raw(input, value);
+    driven_noted_input(input);
+}
+QD5_EXPORT void qd5_set_mode(int channel, int mode) {
+    front_panel_set_mode(channel, mode);
+    driven_noted_mode(channel);
+}
+QD5_EXPORT void qd5_set_zolt(int checked) {
+    front_panel_set_zolt(checked != 0);
+    driven_noted_zolt();
+}
+QD5_EXPORT int qd5_zolt() { return front_panel.zolt_checked ? 1 : 0; }
 
 QD5_EXPORT int qd5_raw_slider(int input) {
     return input >= 0 && input < RAW_INPUT_COUNT ? front_panel.raw_slider[input] : 0;

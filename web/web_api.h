@@ -14,6 +14,24 @@ enum : int {
     QD5_PASS_FRAME_CHANGED = 4, // the frame changed: repaint it
 };
 
+// What qd5_scenario_play() stopped at.
+enum : int {
+    QD5_PLAY_SLICE = 0,  // the clock reached the slice's end: call again later
+    QD5_PLAY_HOST = 1,   // the next step is the page's to do (screenshot, record): then qd5_scenario_skip()
+    QD5_PLAY_BREAK = 2,  // the step asked to stop after has played
+    QD5_PLAY_PASSED = 3, // every step played
+    QD5_PLAY_FAILED = 4, // a step failed: qd5_scenario_message()
+};
+
+// Steps the player leaves to the page (qd5_scenario_step_host()).
+enum : int {
+    QD5_HOST_NONE = 0,
+    QD5_HOST_SCREENSHOT = 1,
+    QD5_HOST_COMPARE = 2,
+    QD5_HOST_RECORD_START = 3,
+    QD5_HOST_RECORD_STOP = 4,
+};
+
 // On: the power-on sequence, the sliders re-read, the first pass (its result).
 int qd5_power_on();
 // Off: the loop stops before its next pass.
@@ -65,6 +83,48 @@ const char* qd5_input_title(int input);
 // Where the page's raw sliders start: a healthy engine, so that the first On
 // shows readings rather than alarms.
 int qd5_start_raw(int input);
+
+// The box as it stands (a scenario moves it).
+int qd5_zolt();
+
+// Scenarios and recordings (scenario_api.cpp): the toolkit's driver has the
+// instrument, in qd5run's simulated time, until it is handed to the page's
+// own clock. While it has it, On, Off, keys and sliders above go through it
+// and into the recording.
+int qd5_driven();
+void qd5_hand_over();
+// Runs the driver that many passes (a recording's clock); its pass count.
+void qd5_drive(double passes);
+double qd5_driver_passes();
+// What the driver left since the last call, as pass result bits.
+int qd5_driven_result();
+// The loader reads text of length bytes (any bytes); file names it in messages.
+int qd5_scenario_max_bytes();
+int qd5_scenario_load(const char* text, int length, const char* file);
+const char* qd5_scenario_message();
+const char* qd5_scenario_name();
+int qd5_scenario_step_count();
+int qd5_scenario_step_line(int step);
+const char* qd5_scenario_step_text(int step);
+int qd5_scenario_step_host(int step);
+const char* qd5_scenario_step_path(int step);
+int qd5_scenario_step_scale(int step);
+int qd5_scenario_step_device_view(int step);
+// A fresh instrument at the first step; the next step's index; past a step
+// the page did itself.
+void qd5_scenario_restart();
+int qd5_scenario_next();
+void qd5_scenario_skip();
+// Plays from the next step up to the driver's pass until (-1: no pause), or
+// to the end of step last (-1: none); a QD5_PLAY_ value.
+int qd5_scenario_play(double until, int last);
+// Record, its state, "Add a check of this screen", stop, and the text.
+int qd5_record_start();
+int qd5_recording();
+int qd5_record_full();
+void qd5_record_check();
+void qd5_record_stop();
+const char* qd5_record_text(const char* name);
 
 // The instrument's constants, so that the page restates none of them.
 int qd5_lcd_width();

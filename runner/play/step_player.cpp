@@ -42,10 +42,13 @@ constexpr const char* INTERRUPTED = "interrupted";
 bool StepPlayer::play(const Step& s, std::string& what, const Condition*& failing) {
     failing = nullptr;
     stopped_ = false;
+    const bool resuming = paused_;
+    paused_ = false;
+    if (!resuming) presses_ = 0;
     // A slider or the check box acts on the next pass, as in the window; an
     // expect or wait-for straight after one judges the frame that shows it,
     // as it does after a press.
-    if ((s.kind == StepKind::expect || s.kind == StepKind::wait_for) && driver_.on() &&
+    if (!resuming && (s.kind == StepKind::expect || s.kind == StepKind::wait_for) && driver_.on() &&
         input_at_pass_ == driver_.passes_run())
         driver_.step();
     std::string found;
@@ -81,23 +84,7 @@ bool StepPlayer::play(const Step& s, std::string& what, const Condition*& failin
         input_at_pass_ = driver_.passes_run();
         return true;
     case StepKind::press:
-        if (s.until) return press_until(s, what, failing);
-        if (s.times == 0) return true;
-        for (int i = 0; i < s.times; ++i) {
-            if (!driver_.press(s.key)) {
-                what = "the key slot stayed full for a second";
-                return false;
-            }
-            if (stop_asked()) {
-                what = INTERRUPTED;
-                return false;
-            }
-        }
-        if (!driver_.settle()) {
-            what = "the instrument did not take the key within a second";
-            return false;
-        }
-        return true;
+        return s.until ? press_until(s, what, failing) : press(s, what);
     case StepKind::click:
         driver_.click(s.key);
         return true;
@@ -112,31 +99,17 @@ bool StepPlayer::play(const Step& s, std::string& what, const Condition*& failin
         input_at_pass_ = driver_.passes_run();
         return true;
     case StepKind::wait:
+        if (!resuming) until_ = s.samples > 0 ? driver_.samples() + s.samples : driver_.now() + s.passes;
         if (s.samples > 0) return wait_samples(s.samples, what);
-        if (wait(s.passes)) return true;
-        what = INTERRUPTED;
-        return false;
-    case StepKind::wait_for: {
-        failing = first_failing(s.conditions, driver_, found);
-        for (int64_t i = 0; failing != nullptr && i < s.passes && !capped(); ++i) {
-            if (!advance()) {
-                failing = nullptr;
-                what = INTERRUPTED;
-                return false;
-            }
-            failing = first_failing(s.conditions, driver_, found);
+        if (!run_to(until_, true)) {
+            what = INTERRUPTED;
+            return false;
         }
-        if (failing == nullptr || capped()) {
-            failing = nullptr;
-            return true;
-        }
-        char waited[32];
-        std::snprintf(waited, sizeof waited, "%.3f s",
-                      static_cast<double>(s.passes) * MS_PER_TICK / PASSES_PER_TICK / 1000);
-        what = "timed out after " + std::string(waited) + " waiting for " + describe(*failing) + "; found " +
-               found;
-        return false;
-    }
+        paused_ = driver_.now() < until_ && !capped();
+        return true;
+    case StepKind::wait_for:
+        if (!resuming) until_ = driver_.now() + s.passes;
+        return wait_for(s, what, failing);
     case StepKind::expect:
         failing = first_failing(s.conditions, driver_, found);
         if (failing == nullptr) return true;
@@ -152,11 +125,38 @@ bool StepPlayer::stop_asked() {
     return stopped_;
 }
 
+bool StepPlayer::pause_here() {
+    paused_ = pause_at >= 0 && driver_.now() >= pause_at;
+    return paused_;
+}
+
+// Each press waits for the key slot; the last one settles.
+bool StepPlayer::press(const Step& s, std::string& what) {
+    if (s.times == 0) return true;
+    for (; presses_ < s.times; ++presses_) {
+        if (presses_ > 0 && pause_here()) return true;
+        if (!driver_.press(s.key)) {
+            what = "the key slot stayed full for a second";
+            return false;
+        }
+        if (stop_asked()) {
+            what = INTERRUPTED;
+            return false;
+        }
+    }
+    if (!driver_.settle()) {
+        what = "the instrument did not take the key within a second";
+        return false;
+    }
+    return true;
+}
+
 // Each press settles before the conditions are judged; every condition that
 // does not hold after the last press is named.
 bool StepPlayer::press_until(const Step& s, std::string& what, const Condition*& failing) {
     std::string found;
-    for (int i = 0; i < s.times; ++i) {
+    for (; presses_ < s.times; ++presses_) {
+        if (presses_ > 0 && pause_here()) return true;
         if (!driver_.press(s.key)) {
             what = "the key slot stayed full for a second";
             return false;
@@ -180,39 +180,81 @@ bool StepPlayer::press_until(const Step& s, std::string& what, const Condition*&
     return false;
 }
 
+// Pass by pass until every condition holds, or the timeout (until_) passes.
+bool StepPlayer::wait_for(const Step& s, std::string& what, const Condition*& failing) {
+    std::string found;
+    failing = first_failing(s.conditions, driver_, found);
+    while (failing != nullptr && driver_.now() < until_ && !capped()) {
+        if (pause_at >= 0 && driver_.now() >= pause_at) {
+            failing = nullptr;
+            paused_ = true;
+            return true;
+        }
+        if (!advance()) {
+            failing = nullptr;
+            what = INTERRUPTED;
+            return false;
+        }
+        failing = first_failing(s.conditions, driver_, found);
+    }
+    if (failing == nullptr || capped()) {
+        failing = nullptr;
+        return true;
+    }
+    char waited[32];
+    std::snprintf(waited, sizeof waited, "%.3f s",
+                  static_cast<double>(s.passes) * MS_PER_TICK / PASSES_PER_TICK / 1000);
+    what =
+        "timed out after " + std::string(waited) + " waiting for " + describe(*failing) + "; found " + found;
+    return false;
+}
+
 bool StepPlayer::advance() {
     driver_.step();
     return driver_.now() % PASSES_PER_SECOND != 0 || !stop_asked();
 }
 
-bool StepPlayer::wait(int64_t passes) {
-    if (max_passes_ >= 0) passes = std::min(passes, std::max<int64_t>(0, max_passes_ - driver_.now()));
-    while (passes > 0) {
+bool StepPlayer::run_to(int64_t end, bool pausable) {
+    if (max_passes_ >= 0) end = std::min(end, std::max(driver_.now(), max_passes_));
+    if (pausable && pause_at >= 0) end = std::min(end, std::max(driver_.now(), pause_at));
+    while (driver_.now() < end) {
         // The driver jumps quiet stretches: it runs up to each whole second, where a stop is asked for.
-        const int64_t run = std::min(passes, PASSES_PER_SECOND - driver_.now() % PASSES_PER_SECOND);
-        driver_.run(run);
-        passes -= run;
+        driver_.run(std::min(end - driver_.now(), PASSES_PER_SECOND - driver_.now() % PASSES_PER_SECOND));
         if (driver_.now() % PASSES_PER_SECOND == 0 && stop_asked()) return false;
     }
     return true;
 }
 
-// Samplings the instrument takes, ending on the pass that takes the last: a
-// wait for samples while it is off would never end, so it fails at once.
+// Samplings the instrument takes, ending on the pass that takes the last
+// (until_ counts them): a wait for samples while it is off would never end,
+// so it fails at once.
 bool StepPlayer::wait_samples(int samples, std::string& what) {
-    const int64_t until = driver_.samples() + samples;
-    while (driver_.samples() < until && !capped()) {
+    while (driver_.samples() < until_ && !capped()) {
         if (!driver_.on()) {
             what = "the instrument is off and takes no samples (" +
-                   std::to_string(samples - (until - driver_.samples())) + " of " + std::to_string(samples) +
+                   std::to_string(samples - (until_ - driver_.samples())) + " of " + std::to_string(samples) +
                    " taken)";
             return false;
         }
+        if (pause_at >= 0 && driver_.now() >= pause_at) {
+            paused_ = true;
+            return true;
+        }
         // Only the pass on a tick samples: time moves from tick to tick.
-        if (!wait(PASSES_PER_TICK - driver_.now() % PASSES_PER_TICK)) {
+        if (!run_to(driver_.now() + PASSES_PER_TICK - driver_.now() % PASSES_PER_TICK, false)) {
             what = INTERRUPTED;
             return false;
         }
     }
     return true;
+}
+
+std::string step_failure(const std::string& file, const Step& s, const std::string& what, const Condition* at,
+                         double now_ms) {
+    char when[32];
+    std::snprintf(when, sizeof when, "%.3f s", now_ms / 1000);
+    const bool own_line = at != nullptr && at->line != s.line;
+    return file + ":" + std::to_string(own_line ? at->line : s.line) + ":" +
+           std::to_string(own_line ? at->column : s.column) + ": " + s.summary + ": " + what + " (at " +
+           when + ")";
 }

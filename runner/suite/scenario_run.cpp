@@ -114,7 +114,7 @@ ScenarioResult Run::run() {
         // bounded here, so that no scenario runs much past 24 h.
         if (driver_.now() > MAX_TOTAL_PASSES) {
             result.verdict = Verdict::fail;
-            fail(s, "the scenario ran past the 24 h of simulated time it may take");
+            fail(s, PAST_TIME_LIMIT);
             break;
         }
     }
@@ -260,13 +260,7 @@ bool Run::record_start(const Step& s) {
 }
 
 bool Run::fail(const Step& s, const std::string& what, const Condition* at) {
-    char when[32];
-    std::snprintf(when, sizeof when, "%.3f s", driver_.now_ms() / 1000);
-    // A condition on a line of its own (a list-form expect) is named by its line.
-    const bool own_line = at != nullptr && at->line != s.line;
-    message_ = scenario_.file + ":" + std::to_string(own_line ? at->line : s.line) + ":" +
-               std::to_string(own_line ? at->column : s.column) + ": " + s.summary + ": " + what + " (at " +
-               when + ")";
+    message_ = step_failure(scenario_.file, s, what, at, driver_.now_ms());
     write_evidence(Evidence::failure, take_rgb(View::display, FAILURE_SCALE));
     if (options_.write_files) {
         std::string frame, why;

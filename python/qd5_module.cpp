@@ -26,6 +26,7 @@
 #include "runner/files/confined_files.h"
 #include "runner/files/gif_recorder.h"
 #include "runner/files/instrument_pictures.h"
+#include "runner/files/live_page.h"
 #include "runner/files/reference_check.h"
 #include "runner/play/conditions.h"
 #include "runner/play/driver.h"
@@ -33,6 +34,7 @@
 #include "runner/reports/run_outputs.h"
 #include "runner/scenario/language.h"
 #include "runner/scenario/loader.h"
+#include "runner/scenario/page_link.h"
 #include "runner/scenario/vocabulary.h"
 #include "runner/suite/scenario_run.h"
 
@@ -350,6 +352,10 @@ run_scenario_text(const std::optional<std::string>& text, const std::string& fil
 
 PYBIND11_MODULE(_qd5, m) {
     m.doc() = "The Nuva QD-5 instrument in simulated time (the compiled core of qd5)";
+    m.def("_scenario_fragment", [](const std::string& text, const std::string& file, int line) {
+        return line > 0 ? fragment_at(scenario_fragment(text, file), line) : scenario_fragment(text, file);
+    });
+    m.def("_built_page_dir", &built_page_dir);
     m.attr("WIDTH") = LCD_WIDTH;
     m.attr("HEIGHT") = LCD_HEIGHT;
     m.attr("CHANNEL_COUNT") = CHANNEL_COUNT;

@@ -8,6 +8,7 @@ are those of a scenario file. See docs/PYTHON.md for every call.
 import json
 import math
 import os
+import pathlib
 import re
 from collections import namedtuple
 
@@ -257,6 +258,19 @@ class Instrument(_qd5.Core):
         if expect:
             lines.append("  - expect: " + _conditions(expect))
         return "\n".join(lines) + "\n"
+
+    def page_link(self, base=None):
+        """A link to the web page that plays the calls made so far, as fast
+        as possible up to the last one, then hands the controls over: the
+        page of make web (or an installed one) unless base names another."""
+        if base is None:
+            folder = _qd5._built_page_dir()
+            if not folder:
+                raise ValueError("no built web page: run make web, or give base=")
+            base = pathlib.Path(folder, "index.html").as_uri()
+        # as_scenario() puts the calls on lines 3 onwards, one a line.
+        last = 2 + len(self._history) if self._history else 0
+        return f"{base}#{_qd5._scenario_fragment(self.as_scenario(), 'python.yaml', last)}"
 
     def __repr__(self):
         if not self.live:

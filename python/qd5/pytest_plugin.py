@@ -92,6 +92,10 @@ def pytest_runtest_makereport(item, call):
         return
     where = f"last frame ({dev.screen}, {dev.time:.3f} s) saved to {path}"
     report.sections.append(("qd5 last frame", where))
+    try:
+        report.sections.append(("qd5 open live", dev.page_link()))
+    except ValueError as error:
+        report.sections.append(("qd5 open live", str(error)))
     # On the item: pytest's --junitxml writes the properties of the item's
     # last report, not those of the call's.
     item.user_properties.append(("qd5_failure_frame", str(path)))

@@ -12,10 +12,12 @@
 #include "runner/files/confined_files.h"
 #include "runner/files/evidence_names.h"
 #include "runner/files/flows_store.h"
+#include "runner/files/live_page.h"
 #include "runner/files/path_rule.h"
 #include "runner/play/coverage.h"
 #include "runner/scenario/clean_text.h"
 #include "runner/scenario/loader.h"
+#include "runner/scenario/page_link.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -206,13 +208,25 @@ std::string flow_frames(const ReportScenario& s, const Report& report) {
     return out + "</div>\n";
 }
 
+// The page in the report's live/, opened at the step on line with the
+// controls handed over; nothing where the report has no page.
+std::string live_link(const ReportScenario& s, const Report& report, int line, const char* words) {
+    if (!report.live_page || s.live.empty()) return "";
+    return "<a class=\"live\" href=\"" + html(std::string(LIVE_PAGE) + "#" + fragment_at(s.live, line)) +
+           "\">" + words + "</a>";
+}
+
 std::string scenario_page(const std::string& dir, const ReportScenario& s, const Report& report) {
     std::string out = page_head(s.name + " - qd5run report");
     const std::string verdict = verdict_name(s.verdict);
     out += "<h1>" + html(s.name) + "</h1>\n<p>" + html(s.file) + " &middot; <span class=\"" + verdict +
            "\">" + verdict + "</span> &middot; simulated " + seconds(s.sim_s) + " &middot; wall " +
            seconds(s.wall_s) + "</p>\n";
-    if (!s.message.empty()) out += "<p class=\"" + verdict + "\">" + html(s.message) + "</p>\n";
+    if (!s.message.empty())
+        out += "<p class=\"" + verdict + "\">" + html(s.message) +
+               (s.steps.empty() ? ""
+                                : " " + live_link(s, report, s.steps.back().line, "Open the failure live")) +
+               "</p>\n";
     bool any = false;
     for (const bool e : s.evidence) any = any || e;
     if (any) {
@@ -234,7 +248,8 @@ std::string scenario_page(const std::string& dir, const ReportScenario& s, const
         out += "<figure id=\"step-" + std::to_string(i + 1) + "\">" +
                frame_img(step.hash, report.texts, "frame") + "<figcaption>" + std::to_string(i + 1) +
                ". line " + std::to_string(step.line) + ", " + seconds(pass_seconds(step.pass)) + ": <code>" +
-               html(step.summary) + "</code></figcaption></figure>\n";
+               html(step.summary) + "</code> " + live_link(s, report, step.line, "Open live") +
+               "</figcaption></figure>\n";
     }
     out += "</div>\n";
     if (!s.outputs.empty()) {
@@ -456,6 +471,7 @@ Report make_report(const std::vector<Scenario>& scenarios, const std::vector<Sce
                 s.reference = scenarios[i].steps[last].image.path;
         }
         s.outputs = r.record.outputs;
+        s.live = scenario_fragment(scenarios[i].source, scenarios[i].file);
         report.texts.insert(r.record.texts.begin(), r.record.texts.end());
         add_counts(report.coverage, r.record.coverage);
         report.scenarios.push_back(std::move(s));
@@ -501,6 +517,7 @@ std::string report_json(const Report& report) {
         if (s.flow_changed) one["expected_flow"] = flow_json(s.expected_flow);
         if (!s.reference.empty()) one["reference"] = s.reference;
         if (!s.flows.empty()) one["flows"] = s.flows;
+        if (!s.live.empty()) one["live"] = s.live;
         list.push_back(std::move(one));
     }
     root["scenarios"] = std::move(list);
@@ -519,7 +536,12 @@ std::string report_json(const Report& report) {
     return root.dump(1, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-bool write_report(const std::string& dir, const Report& report, std::string& why) {
+bool write_report(const std::string& dir, const Report& given, std::string& why) {
+    Report report = given;
+    // The page goes beside the report once, and every step links to it.
+    const std::string page = built_page_dir();
+    report.live_page = !page.empty() && copy_live_page(page, dir, why);
+    if (!page.empty() && !report.live_page) return false;
     std::map<std::string, const std::string*> pages; // a page and its scenario
     for (const ReportScenario& s : report.scenarios) {
         if (!is_evidence_stem(s.stem)) {
@@ -634,6 +656,10 @@ bool parse_report_json(const std::string& text, const std::string& source, Repor
                                                           evidence_picture(s.stem, static_cast<Evidence>(k))))
                 return failed("a picture is not named as its page " + quoted_input(page));
         }
+        // The link to the page holds only what the page's link writer makes.
+        if (!r.text(one, "live", s.live, true)) return failed("");
+        if (!s.live.empty() && !is_scenario_fragment(s.live))
+            return failed("\"live\" is not a link to a scenario");
         // Outputs are named by their save paths, which must stay inside the report's outputs/.
         const json* outputs = r.field(one, "outputs", json::value_t::object, true);
         if (outputs != nullptr) {

@@ -45,6 +45,9 @@ struct ReportScenario {
     // What accepting a change writes, relative to the scenario's folder: the
     // reference of a failed comparison, and the flows file of a changed flow.
     std::string reference, flows;
+    // The page's link fragment that plays the scenario (page_link.h); "" in
+    // reports written before the page could play scenarios.
+    std::string live;
 };
 
 struct Report {
@@ -52,6 +55,7 @@ struct Report {
     std::vector<ReportScenario> scenarios;
     std::map<uint64_t, std::string> texts; // what each frame shows, as text
     std::vector<uint64_t> coverage;        // counts by coverage point
+    bool live_page = false;                // the page is in the report's live/: "Open live" links
 };
 
 // The report of a run; expected[i] is the flows file's flow of scenario i or nullptr.

@@ -866,7 +866,10 @@ bool load_scenario_text(const std::string& text, const std::string& file, Scenar
         } catch (const Fault& fault) {
             loader.faults.push_back(fault);
         }
-        if (loader.faults.empty()) return true;
+        if (loader.faults.empty()) {
+            scenario.source = text;
+            return true;
+        }
         error = faults_text(file, loader.faults);
     } catch (const Fault& fault) {
         error = position(file, fault.mark) + ": " + fault.message;

@@ -120,4 +120,5 @@ struct Scenario {
     std::string name;
     std::string description;
     std::vector<Step> steps;
+    std::string source; // the text as read, for the page's links to it
 };

@@ -8,7 +8,11 @@ scenario natively and must see the same frames, pixel for pixel.
 Usage: test_page.py SITE_DIR QD5RUN [OUTPUT_DIR]
 With OUTPUT_DIR, the scenario, the page's frames and qd5run's output stay there.
 """
+import base64
+import html
+import json
 import os
+import re
 import shutil
 import socket
 import struct
@@ -68,6 +72,18 @@ def write_png(path, hex_pixels):
     header = struct.pack(">IIBBBBB", WIDTH, HEIGHT, 8, 2, 0, 0, 0)
     with open(path, "wb") as f:
         f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+
+# Nine levels of ten aliases each: a billion values once expanded.
+ALIAS_BOMB = "a0: &a0 [" + ", ".join(["x"] * 10) + "]\n" + "".join(
+    f"a{i}: &a{i} [" + ", ".join([f"*a{i - 1}"] * 10) + "]\n" for i in range(1, 10))
+
+
+def link_fragment(text):
+    """The page's link to a scenario, as page_link.cpp and the page write it."""
+    packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+    packed = packer.compress(text.encode()) + packer.flush()
+    return "scenario=" + base64.urlsafe_b64encode(packed).decode().rstrip("=")
 
 
 def free_port():
@@ -596,6 +612,120 @@ class WebPage(unittest.TestCase):
             self.assertEqual(later[1], last[1], "Off keeps the last frame")
         finally:
             self.d.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument", {"identifier": script["identifier"]})
+
+    # --- Scenarios in the page -------------------------------------------------
+
+    def open_page(self, url):
+        self.d.get(url)
+        self.wait_until(lambda: (self.state() or {}).get("ready"), "the module")
+
+    def scenario_status(self):
+        return self.d.find_element(By.ID, "scenario-status").text
+
+    def settle_status(self, *starts):
+        self.wait_until(lambda: self.scenario_status().startswith(starts), f"a status starting {starts}")
+        return self.scenario_status()
+
+    def qd5run_sees(self, text, pixels):
+        """qd5run plays the scenario text with a last step that compares the
+        display with the page's frame, pixel for pixel."""
+        folder = tempfile.mkdtemp(prefix="qd5-page-")
+        try:
+            write_png(os.path.join(folder, "page.png"), pixels)
+            with open(os.path.join(folder, "page.yaml"), "w") as f:
+                f.write(text.rstrip("\n") + "\n  - screenshot: {compare: page.png}\n")
+            run = subprocess.run([QD5RUN, "--out", os.path.join(folder, "out"), os.path.join(folder, "page.yaml")],
+                                 capture_output=True, text=True, timeout=120)
+            self.assertEqual(run.returncode, 0, f"qd5run ends on another frame than the page:\n{run.stdout}{run.stderr}")
+        finally:
+            shutil.rmtree(folder, ignore_errors=True)
+
+    def test_link_plays_a_scenario_to_qd5runs_frame(self):
+        text = ("name: from a link\nsteps:\n  - set: {ch1: 300, ch2: 2500, volts: 1229}\n  - power: on\n"
+                "  - wait: 3s\n  - press: right\n  - press: {key: knob, times: 2}\n  - wait: 1.5s\n"
+                "  - expect: {lamp: dark}\n  - screenshot: {compare: refs/x.png}\n")
+        self.open_page(f"{self.url}#{link_fragment(text)}&speed=max")
+        self.assertEqual(self.settle_status("passed", "failed"), "passed")
+        steps = self.d.find_elements(By.CSS_SELECTOR, "#scenario-steps li")
+        self.assertEqual(len(steps), 8)
+        self.assertIn("skipped: references are files: qd5run checks them", steps[-1].text)
+        self.qd5run_sees(text.rsplit("  - screenshot", 1)[0], self.d.execute_script("return qd5test.canvasHex()"))
+        # Hostile texts meet the loader's own limits, and the page stays healthy.
+        for hostile, message in [("name: x\nsteps:\n  - power: on\0", "zero bytes"),
+                                 ("#" * (10 << 20), "larger than 1048576 bytes"),
+                                 (ALIAS_BOMB, "")]:
+            self.d.execute_script("document.getElementById('scenario-text').value = arguments[0]", hostile)
+            self.d.find_element(By.ID, "scenario-open-text").click()
+            status = self.settle_status("failed")
+            self.assertIn(message, status)
+            self.assertTrue(status.startswith("failed: pasted.yaml:"), status)
+        self.assertTrue(self.state()["ready"])
+
+    def test_recorded_scenario_replays_in_qd5run(self):
+        self.open_page(self.url + "?manual")
+        click = lambda css: self.d.find_element(By.CSS_SELECTOR, css).click()
+        drive = lambda passes: self.d.execute_script("qd5test.drive(arguments[0])", passes)
+        click("#power-on")
+        self.d.execute_script("qd5test.ticks(12); qd5test.passes(80)")
+        click("#record")
+        self.assertTrue(self.state()["held"], "a recording holds the instrument")
+        drive(70)
+        click("#key-right")
+        drive(7)  # not a whole tick: the wait must not be rounded
+        click("#key-push")
+        drive(3)
+        click("#knob-down")
+        click("#knob-down")  # a second click before a pass is lost, in the page and in qd5run
+        drive(40)
+        entry = self.d.find_elements(By.CSS_SELECTOR, ".slider-row .value")[2]
+        ActionChains(self.d).double_click(entry).send_keys("3900" + Keys.ENTER).perform()
+        drive(150)
+        click("#add-check")
+        click("#zolt")
+        drive(25)
+        click("#record")
+        self.wait_until(lambda: self.d.execute_script("return location.hash").startswith("#scenario="),
+                        "the recording in the address")
+        text = self.d.find_element(By.ID, "scenario-text").get_attribute("value")
+        self.assertIn("click: right", text)
+        self.assertIn("wait: 7 passes", text)
+        self.assertIn("expect: [screen:", text)
+        self.qd5run_sees(text, self.d.execute_script("return qd5test.canvasHex()"))
+        # The address replays it: the same frame at the end.
+        shown = self.d.execute_script("return qd5test.canvasHex()")
+        self.open_page(self.url + self.d.execute_script("return location.hash") + "&speed=max")
+        self.assertEqual(self.settle_status("passed", "failed"), "passed")
+        self.assertEqual(self.d.execute_script("return qd5test.canvasHex()"), shown)
+
+    def test_report_link_opens_at_its_step(self):
+        folder = tempfile.mkdtemp(prefix="qd5-report-")
+        try:
+            scenario = os.path.join(folder, "alarm.yaml")
+            with open(scenario, "w") as f:
+                f.write("name: opens live\nsteps:\n  - set: {ch1: 300}\n  - power: on\n  - wait: 2s\n"
+                        "  - press: right\n  - expect: {text: \"NO SUCH\"}\n  - wait: 1s\n")
+            report = os.path.join(folder, "report")
+            run = subprocess.run([QD5RUN, "--report", report, "--out", os.path.join(folder, "out"), "alarm.yaml"],
+                                 capture_output=True, text=True, timeout=120, cwd=folder)
+            self.assertEqual(run.returncode, 1, run.stdout + run.stderr)
+            self.assertTrue(os.path.isfile(os.path.join(report, "live", "index.html")), "the page beside the report")
+            with open(os.path.join(report, "report.json")) as f:
+                message = json.load(f)["scenarios"][0]["message"].split("; frame saved")[0]
+            with open(os.path.join(report, "alarm.yaml.html")) as f:
+                page = f.read()
+            links = [html.unescape(href) for href in re.findall(r'<a class="live" href="([^"]+)"', page)]
+            self.assertEqual(len(links), 6, "the failure and each of the five steps played")
+            # The failure, from the report on disk.
+            self.open_page("file://" + os.path.join(report, links[0]))
+            self.assertEqual(self.settle_status("failed", "passed"), f"failed: {message}")
+            self.assertFalse(self.state()["running"] and not self.state()["held"], "the frame holds")
+            # A step: paused there, and a control hands the instrument over.
+            self.open_page("file://" + os.path.join(report, links[3]))
+            self.assertEqual(self.settle_status("paused"), "paused at line 5")
+            self.d.find_element(By.ID, "key-right").click()
+            self.assertFalse(self.state()["held"], "a control hands the instrument over, live")
+        finally:
+            shutil.rmtree(folder, ignore_errors=True)
 
     def js_clock(self, ms):
         self.d.execute_script("qd5clock.set(arguments[0])", ms)

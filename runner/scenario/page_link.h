@@ -1,0 +1,15 @@
+// The web page's link to a scenario, as the page reads it (web/scenario.js):
+// PAGE#scenario=TEXT&file=NAME, TEXT the base64url of the raw-deflated UTF-8
+// scenario; &speed=max&at=LINE opens it at the step on LINE with the
+// controls handed over. The report's "Open live" links and the Python
+// module's page_link() write it here.
+#pragma once
+
+#include <string>
+
+// "scenario=...&file=..." for a scenario's text and the file it names in messages.
+std::string scenario_fragment(const std::string& text, const std::string& file);
+// The fragment that opens at line, played as fast as possible up to it.
+std::string fragment_at(const std::string& fragment, int line);
+// Whether text is a fragment scenario_fragment() could have written.
+bool is_scenario_fragment(const std::string& text);

@@ -12,10 +12,6 @@ const PASS_SLACK_MS = 2;
 // A tab that was hidden or throttled catches up on at most five minutes of
 // ticks; beyond that the timer restarts from the present.
 const MAX_CATCH_UP_TICKS = 3000;
-// The front at most at twice the picture's size, in CSS pixels per picture pixel.
-const NOMINAL_UNIT = 2;
-// The page's margin in CSS pixels (style.css), rounded to device pixels.
-const BODY_PADDING_PX = 12;
 // How long a message of the status line stays.
 const STATUS_MS = 4000;
 // The address follows the inputs at most this often (browsers refuse a flood
@@ -135,28 +131,10 @@ function scheduleAddress() {
 
 // --- Display -----------------------------------------------------------------
 
-// The front takes the room the window leaves it, at most twice its size, in
-// whole device pixels per picture pixel: so the display, one picture pixel a
-// display pixel, is crisp at every devicePixelRatio. Where the buttons stand
-// below the front, they take their share of the height.
+// The front's size is fit.js's, set before the module is there; the canvas
+// follows it in whole device pixels per display pixel.
 function fitFront() {
-  const ratio = window.devicePixelRatio || 1;
-  // Nothing stands above the front but the page's padding: in whole device
-  // pixels, it puts the front on a device pixel.
-  document.body.style.padding = `${Math.round(BODY_PADDING_PX * ratio) / ratio}px`;
-  const body = getComputedStyle(document.body);
-  const row = document.querySelector('.front-row');
-  const controls = document.querySelector('.front-controls');
-  const gap = parseFloat(getComputedStyle(row).rowGap) || 0;
-  const beside = getComputedStyle(row).flexDirection === 'row';
-  const width = document.documentElement.clientWidth - parseFloat(body.paddingLeft) - parseFloat(body.paddingRight) -
-    (beside ? controls.getBoundingClientRect().width + gap : 0);
-  const height = window.innerHeight - parseFloat(body.paddingTop) - parseFloat(body.paddingBottom) -
-    (beside ? 0 : controls.getBoundingClientRect().height + gap);
-  const frontWidth = api._qd5_front_width();
-  const room = Math.min(NOMINAL_UNIT * frontWidth, width, (height * frontWidth) / api._qd5_front_height());
-  const fitted = Math.max(1, Math.floor((room * ratio) / frontWidth + 1e-9));
-  document.querySelector('.instrument').style.setProperty('--unit', `${fitted / ratio}px`);
+  const fitted = fitLayout();
   if (fitted !== scale) {
     scale = fitted;
     canvas.width = scale * lcd.width;

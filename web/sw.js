@@ -5,7 +5,7 @@
 
 const CACHE = 'qd5sim-site';
 const FILES = ['./', 'index.html', 'style.css', 'front.css', 'app.js', 'qd5.js', 'qd5-wasm.js', 'scenario.js', 'front.jpg', 'manifest.webmanifest',
-  'icon-128.png', 'icon-256.png'];
+  'icon-128.png', 'icon-256.png', 'icon-maskable-256.png'];
 
 self.addEventListener('install', (event) => {
   event.waitUntil(caches.open(CACHE).then((cache) => cache.addAll(FILES)).then(() => self.skipWaiting()));

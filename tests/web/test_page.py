@@ -104,10 +104,10 @@ class Scenario:
         self.now = 0  # passes of simulated time, as qd5run counts them
         self.d.get(url + search)
         for _ in range(int(HANG_S / 0.05)):
-            if self.js("return qd5test.state().ready"):
+            if self.js("return Boolean(window.qd5test && qd5test.state().ready)"):
                 break
             time.sleep(0.05)
-        test.assertTrue(self.js("return qd5test.state().ready"), "the module never became ready")
+        test.assertTrue(self.js("return Boolean(window.qd5test && qd5test.state().ready)"), "the module never became ready")
         # The page starts its raw sliders at healthy readings: qd5run starts there too.
         self.steps.append("set: {" + ", ".join(f"{name}: {self.slider_value(row)}"
                                                for row, name in enumerate(RAW_NAMES)) + "}")
@@ -465,7 +465,7 @@ class WebPage(unittest.TestCase):
         # Options are parsed strictly: a bad one is named and ignored.
         self.d.get(self.url + "?ch1=5000&ch2=07x&colour=red&on=2")
         for _ in range(100):
-            if s.js("return qd5test.state().ready"):
+            if s.js("return Boolean(window.qd5test && qd5test.state().ready)"):
                 break
             time.sleep(0.05)
         note = s.el("#page-note").text

@@ -21,7 +21,7 @@ const LINK_FILE = 'link.yaml';
 const RECORDED_NAME = 'Recorded in the page';
 const RECORDED_FILE = 'recorded.yaml';
 const COMPARE_NOTE = 'references are files: qd5run checks them';
-const FULL_SPEED_NOTE = 'skipped at full speed';
+const FULL_SPEED_NOTE = 'at full speed';
 
 let PLAY = null; // the module's QD5_PLAY_ and QD5_HOST_ values, by name
 const scenarioState = {
@@ -186,7 +186,7 @@ function markSteps() {
       state = 'passed';
       text = scenarioState.notes[i] ? `skipped: ${scenarioState.notes[i]}` : 'passed';
     }
-    item.className = state;
+    item.className = scenarioState.notes[i] && i < next ? `${state} noted` : state;
     verdict.textContent = text;
     if (i === Math.min(next, items.length - 1) && scenarioState.state !== 'idle') item.setAttribute('aria-current', 'step');
     else item.removeAttribute('aria-current');
@@ -565,10 +565,10 @@ function wireScenarioPanel() {
 
 // The module's codes, the panel's controls, and a scenario in the address.
 async function startScenarios() {
-  PLAY = {
-    SLICE: 0, HOST: 1, BREAK: 2, PASSED: 3, FAILED: 4,
-    HOST_NONE: 0, HOST_SCREENSHOT: 1, HOST_COMPARE: 2, HOST_RECORD_START: 3, HOST_RECORD_STOP: 4,
-  };
+  const names = ['SLICE', 'HOST', 'BREAK', 'PASSED', 'FAILED', 'HOST_NONE', 'HOST_SCREENSHOT', 'HOST_COMPARE',
+    'HOST_RECORD_START', 'HOST_RECORD_STOP'];
+  const codes = new Int32Array(api.HEAPU8.buffer, api._qd5_play_codes(), names.length);
+  PLAY = Object.fromEntries(names.map((name, i) => [name, codes[i]]));
   wireScenarioPanel();
   showPlayerButtons();
   if (!location.hash) return;

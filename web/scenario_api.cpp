@@ -170,6 +170,13 @@ QD5_EXPORT void qd5_scenario_restart() {
     message.clear();
 }
 
+QD5_EXPORT const int* qd5_play_codes() {
+    static const int codes[] = {
+        QD5_PLAY_SLICE, QD5_PLAY_HOST,       QD5_PLAY_BREAK,   QD5_PLAY_PASSED,       QD5_PLAY_FAILED,
+        QD5_HOST_NONE,  QD5_HOST_SCREENSHOT, QD5_HOST_COMPARE, QD5_HOST_RECORD_START, QD5_HOST_RECORD_STOP};
+    return codes;
+}
+
 QD5_EXPORT int qd5_scenario_next() { return static_cast<int>(next_step); }
 QD5_EXPORT void qd5_scenario_skip() {
     if (next_step < scenario.steps.size()) ++next_step;

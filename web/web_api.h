@@ -118,6 +118,8 @@ void qd5_scenario_skip();
 // Plays from the next step up to the driver's pass until (-1: no pause), or
 // to the end of step last (-1: none); a QD5_PLAY_ value.
 int qd5_scenario_play(double until, int last);
+// The QD5_PLAY_ values, then the QD5_HOST_ values, in their order above.
+const int* qd5_play_codes();
 // Record, its state, "Add a check of this screen", stop, and the text.
 int qd5_record_start();
 int qd5_recording();

@@ -6,6 +6,8 @@
 #include "measurement/sampling.h"
 #include "measurement/settings.h"
 #include "runner/play/driver.h"
+#include "runner/play/step_player.h"
+#include "runner/scenario/loader.h"
 
 namespace {
 
@@ -80,3 +82,54 @@ TEST_F(ScenarioTime, PowerOnRereadsChannelSlidersAndMovesModeSliders) {
 }
 
 } // namespace
+
+// The page plays steps in slices of simulated time (pause_at): a step taken
+// up again where it paused must end where the same step played whole ends.
+TEST(ScenarioSlices, PlayingInSlicesEndsOnTheFrameOfPlayingWhole) {
+    const char* text = "name: slices\nsteps:\n"
+                       "  - set: {ch1: 300, ch2: 2500, volts: 1229}\n"
+                       "  - power: on\n"
+                       "  - wait: 2 samples\n"
+                       "  - wait: 1.35s\n"
+                       "  - press: {key: up, times: 3}\n"
+                       "  - wait-for: {page: digital, timeout: 5s}\n"
+                       "  - press: {key: down, until: {page: hbar}, max: 10}\n"
+                       "  - set: {ch1: 3900}\n"
+                       "  - wait-for: {lamp: bright, timeout: 3s}\n"
+                       "  - wait: 7 passes\n"
+                       "  - wait-for: {text: \"NEVER\", timeout: 500ms}\n";
+    Scenario scenario;
+    std::string error;
+    ASSERT_TRUE(load_scenario_text(text, "slices.yaml", scenario, error)) << error;
+    struct End {
+        int64_t now, samples;
+        std::vector<uint8_t> frame;
+    };
+    const auto play = [&](int64_t slice) {
+        front_panel_reset();
+        Driver driver;
+        StepPlayer player(driver, -1);
+        for (const Step& s : scenario.steps) {
+            std::string what;
+            const Condition* failing = nullptr;
+            bool ok = true;
+            for (int slices = 0; slices < 100000; ++slices) {
+                if (slice > 0) player.pause_at = driver.now() + slice;
+                ok = player.play(s, what, failing);
+                if (!player.paused()) break;
+            }
+            // The last step times out, in slices as whole.
+            EXPECT_EQ(ok, &s != &scenario.steps.back()) << s.summary << ": " << what;
+        }
+        const uint8_t* shown = &front_panel.shown[0][0];
+        return End{driver.now(), driver.samples(),
+                   std::vector<uint8_t>(shown, shown + sizeof front_panel.shown)};
+    };
+    const End whole = play(0);
+    for (const int64_t slice : {1, 5, 7, 61}) {
+        const End sliced = play(slice);
+        EXPECT_EQ(sliced.now, whole.now) << "slices of " << slice;
+        EXPECT_EQ(sliced.samples, whole.samples) << "slices of " << slice;
+        EXPECT_TRUE(sliced.frame == whole.frame) << "slices of " << slice;
+    }
+}

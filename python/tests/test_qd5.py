@@ -1,4 +1,5 @@
 """The rules the examples rely on and cannot show themselves."""
+import base64
 import http.client
 import json
 import os
@@ -6,6 +7,8 @@ import re
 import signal
 import subprocess
 import sys
+import urllib.parse
+import zlib
 
 import pytest
 
@@ -86,6 +89,15 @@ def test_wait_for_ends_on_the_frame_a_scenario_of_the_same_steps_ends_on():
     assert result.passed, result.message
     assert result.time == time
     assert result.frame == frame
+
+    # The page's link carries the same calls and opens at the last one.
+    page, fragment = dev.page_link(base="https://example.org/qd5/").split("#", 1)
+    parts = dict(urllib.parse.parse_qsl(fragment))
+    packed = base64.urlsafe_b64decode(parts["scenario"] + "=" * (-len(parts["scenario"]) % 4))
+    text = zlib.decompress(packed, -15).decode()
+    assert (page, parts["speed"], parts["file"]) == ("https://example.org/qd5/", "max", "python.yaml")
+    assert text == dev.as_scenario()
+    assert text.splitlines()[int(parts["at"]) - 1].startswith("  - wait-for: {")
 
 
 def test_qd5run_and_python_leave_the_same_evidence_of_a_mismatch(tmp_path):

@@ -112,8 +112,15 @@ web-serve: web
 	@/usr/bin/python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)/site
 
 # Measures the page in headless Chromium; rewrites its section of docs/PERFORMANCE.md.
+# Lighthouse and axe-core come from npm, at the versions the figures were
+# taken with, into the web build; the page of the commit named by
+# QD5_WEB_BASE (default: the one the figures were last compared with) is built
+# beside it and measured in the same run.
+QD5_WEB_BASE ?= 3e17187
 web-perf: web
-	@tools/measure_web.py $(WEB_BUILD)/site 30
+	@npm install --no-save --no-audit --no-fund --silent --prefix $(WEB_BUILD)/audit lighthouse@12.8.2 axe-core@4.14.1
+	@tools/build_web_base.sh $(QD5_WEB_BASE) $(WEB_BUILD)/base
+	@tools/measure_web.py $(WEB_BUILD)/site 30 $(WEB_BUILD)/base/site $(QD5_WEB_BASE)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -10,23 +10,38 @@ localhost, and rewrites the "## In a browser" section of docs/PERFORMANCE.md
      the same time, the passes a second and how far the timer's ticks stray
      from the clock;
   4. the same with the page in a background tab, with the passes it ran there
-     and how far its timer was behind the clock once shown again.
+     and how far its timer was behind the clock once shown again;
+  5. the site's size, Lighthouse's scores (mobile and desktop) and axe-core's
+     WCAG violations;
+  6. one simulated hour (bench/hour_run_screen.yaml) played from a link at
+     speed=max, beside qd5run's own time for it, and the CPU use while
+     recording on the run screen.
+With BASE_SITE, the page of another commit is measured in the same run and
+shown beside (what it cannot do is left empty).
 The browser test checks the rules of the run loop against a clock set by hand;
 these are the rates on the real clock of this machine.
-Usage: tools/measure_web.py [SITE_DIR] [SECONDS]   (make web-perf)
+Usage: tools/measure_web.py [SITE_DIR] [SECONDS] [BASE_SITE BASE_NAME]   (make web-perf)
 """
+import base64
+import json
+import zlib
 import os
 import re
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 
-from web_browser import served_page
+from web_browser import CHROME_FLAGS, served_page
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DOC = os.path.join(ROOT, "docs", "PERFORMANCE.md")
 HEADING = "## In a browser"
+AUDIT = os.path.join(ROOT, "build-web", "audit", "node_modules")
+HOUR = os.path.join(ROOT, "bench", "hour_run_screen.yaml")
+QD5RUN = os.path.join(ROOT, "build", "qd5run")
+RUNS = 3
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 # Records the page's state as it is hidden and as it is shown again.
 WATCH_VISIBILITY = """
@@ -83,8 +98,70 @@ def cpu_share(driver_pid, seconds):
     return (100 * (cpu_seconds(pids) - before) / seconds, 100 * (cpu_seconds(pages) - before_page) / seconds)
 
 
-def measure(site, seconds):
-    figures = {}
+def site_bytes(site):
+    return sum(os.path.getsize(os.path.join(site, name)) for name in os.listdir(site))
+
+
+def lighthouse(url, preset):
+    """Lighthouse's category scores (0..100) for the page, as a phone or a desktop."""
+    out = os.path.join(tempfile.mkdtemp(prefix="qd5-lighthouse-"), "report.json")
+    args = ["node", os.path.join(AUDIT, "lighthouse", "cli", "index.js"), url, "--output=json", f"--output-path={out}",
+            "--quiet", "--chrome-path=/usr/bin/chromium", "--chrome-flags=" + " ".join(CHROME_FLAGS)]
+    if preset == "desktop":
+        args.append("--preset=desktop")
+    subprocess.run(args, check=True, timeout=600)
+    with open(out) as f:
+        report = json.load(f)
+    return {name: round(100 * c["score"]) for name, c in report["categories"].items()}
+
+
+def axe_violations(driver):
+    """axe-core's WCAG 2 A and AA violations on the page as loaded."""
+    with open(os.path.join(AUDIT, "axe-core", "axe.min.js")) as f:
+        driver.execute_script(f.read())
+    return driver.execute_async_script("""
+        const done = arguments[0];
+        axe.run(document, { runOnly: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] })
+          .then((r) => done(r.violations.map((v) => v.id)), (e) => done([String(e)]));""")
+
+
+def link_to(text):
+    packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+    packed = packer.compress(text.encode()) + packer.flush()
+    return "#scenario=" + base64.urlsafe_b64encode(packed).decode().rstrip("=") + "&speed=max"
+
+
+def hour_in_page(driver, base):
+    """Wall milliseconds from play to "passed" for the hour, from a link."""
+    with open(HOUR) as f:
+        url = base + link_to(f.read())
+    times = []
+    for _ in range(RUNS):
+        driver.get("about:blank")
+        driver.get(url)
+        for _ in range(1200):
+            state = driver.execute_script("return window.qd5scenario ? qd5scenario.state() : null")
+            if state and state["state"] in ("passed", "failed"):
+                break
+            time.sleep(0.05)
+        if state["state"] != "passed":
+            raise SystemExit(f"the hour did not pass in the page: {state}")
+        times.append(state["playedMs"])
+    return statistics.median(times)
+
+
+def hour_in_qd5run():
+    """Wall milliseconds of the whole qd5run process over the same hour."""
+    times = []
+    for _ in range(RUNS):
+        start = time.perf_counter()
+        subprocess.run([QD5RUN, HOUR], check=True, stdout=subprocess.DEVNULL, timeout=600)
+        times.append(1000 * (time.perf_counter() - start))
+    return statistics.median(times)
+
+
+def measure(site, seconds, scenarios=True):
+    figures = {"site": site_bytes(site)}
     with served_page(site, ["--window-size=1000,800"]) as (driver, service, base):
         driver.execute_cdp_cmd("Network.enable", {})
         driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
@@ -111,6 +188,11 @@ def measure(site, seconds):
         elapsed_ms = after["now"] - before["now"]
         figures["pace"] = (1000 * (after["passes"] - before["passes"]) / elapsed_ms,
                            after["ticks"] - before["ticks"] - elapsed_ms / 100)
+        if scenarios:
+            driver.find_element("id", "record").click()
+            figures["cpu_recording"] = cpu_share(service.process.pid, seconds)
+            driver.find_element("id", "record").click()
+            driver.find_element("id", "scenario-play").click()  # the held frame back, live
         page = driver.current_window_handle
         driver.execute_script(WATCH_VISIBILITY)
         driver.switch_to.new_window("tab")
@@ -128,45 +210,82 @@ def measure(site, seconds):
         figures["background"] = (shown["passes"] - hidden["passes"],
                                  (shown["now"] - hidden["now"]) / 100 - (shown["ticks"] - hidden["ticks"]),
                                  (shown["now"] - hidden["now"]) / 1000)
+        driver.get(base)
+        time.sleep(1)
+        figures["axe"] = axe_violations(driver)
+        if scenarios:
+            figures["hour_page"] = hour_in_page(driver, base)
+            figures["hour_qd5run"] = hour_in_qd5run()
+        figures["lighthouse"] = {preset: lighthouse(base, preset) for preset in ("mobile", "desktop")}
     return figures
 
 
-def section(figures, seconds):
-    loads = figures["loads"]
-    worst = max(loads)
-    total, page = figures["cpu"]
-    total_bg, page_bg = figures["cpu_background"]
-    kb = figures["bytes"] / 1024
-    rate, drift = figures["pace"]
-    hidden_passes, behind, hidden_s = figures["background"]
+def cells(figures, key, shown):
+    value = figures.get(key) if figures else None
+    return "" if value is None else shown(value)
+
+
+def section(now, before, base_name, seconds):
+    """The section's table: this page, the base's beside it, the target and whether it is met."""
+    rows = []
+
+    def row(figure, key, shown, target="", met=None):
+        rows.append(f"| {figure} | {cells(before, key, shown)} | {cells(now, key, shown)} | {target} | "
+                    f"{'' if met is None else ('yes' if met(now[key]) else 'NO')} |")
+
+    row("page load to the first frame (cache off; median / worst of 5)", "loads",
+        lambda v: f"{statistics.median(v):.0f} ms / {max(v):.0f} ms", "< 1 s", lambda v: max(v) < 1000)
+    row("bytes transferred for one load (page, style, scripts, module, picture)", "bytes",
+        lambda v: f"{v / 1024:.0f} KB", "< 500 KB", lambda v: v / 1024 < 500)
+    row("the site: every file of the page", "site", lambda v: f"{v / 1024:.0f} KB", "< 600 KB",
+        lambda v: v / 1024 < 600)
+    for preset in ("mobile", "desktop"):
+        goal = 95 if preset == "mobile" else 100
+        rows.append(f"| Lighthouse, {preset}: {', '.join(now['lighthouse'][preset])} | "
+                    f"{cells(before, 'lighthouse', lambda v: ', '.join(map(str, v[preset].values())))} | "
+                    f"{', '.join(map(str, now['lighthouse'][preset].values()))} | {'each' if goal == 100 else 'each at least'} "
+                    f"{goal} | {'yes' if min(now['lighthouse'][preset].values()) >= goal else 'NO'} |")
+    row("axe-core: WCAG 2.1 A and AA violations", "axe", lambda v: str(len(v)) + (f" ({', '.join(v)})" if v else ""),
+        "0", lambda v: not v)
+    row("one simulated hour from a link at speed=max: page, wall from play to passed (median of 3)", "hour_page",
+        lambda v: f"{v:.0f} ms")
+    row("the same hour: `qd5run bench/hour_run_screen.yaml`, whole process (median of 3)", "hour_qd5run",
+        lambda v: f"{v:.0f} ms")
+    if "hour_page" in now:
+        ratio = now["hour_page"] / now["hour_qd5run"]
+        rows.append(f"| the page's hour against qd5run's | | {ratio:.1f}x | at most 3x | {'yes' if ratio <= 3 else 'NO'} |")
+    row("CPU use of all browser processes, run screen", "cpu", lambda v: f"{v[0]:.1f}% of one core", "< 10%",
+        lambda v: v[0] < 10)
+    row("CPU use of all browser processes, run screen while recording", "cpu_recording",
+        lambda v: f"{v[0]:.1f}% of one core", "as without recording")
+    row("CPU use of the page's renderer process, run screen", "cpu", lambda v: f"{v[1]:.1f}% of one core")
+    row("CPU use of the page's renderer process, run screen while recording", "cpu_recording",
+        lambda v: f"{v[1]:.1f}% of one core")
+    row("CPU use of all browser processes, page in a background tab", "cpu_background",
+        lambda v: f"{v[0]:.1f}% of one core")
+    row("CPU use of the page's renderer process, background tab", "cpu_background", lambda v: f"{v[1]:.1f}% of one core")
+    row("passes a second, run screen", "pace", lambda v: f"{v[0]:.1f}", "about 60 at most", lambda v: v[0] < 61)
+    row(f"timer ticks against the clock over {seconds} s (ticks less elapsed time / 100 ms)", "pace",
+        lambda v: f"{v[1]:+.1f}", "within ±3", lambda v: abs(v[1]) <= 3)
+    row("passes run in a background tab", "background", lambda v: f"{v[0]} in {v[2]:.0f} s", "0", lambda v: v[0] == 0)
+    row("timer ticks behind the clock when shown again (less than one tick either way: caught up)", "background",
+        lambda v: f"{v[1]:+.1f}", "within ±1", lambda v: abs(v[1]) < 1)
     return "\n".join([
         HEADING,
         "",
         f"Written by tools/measure_web.py (`make web-perf`): the page of `make web` in headless Chromium "
-        f"({chromium_version()}), served by `python3 -m http.server` on localhost, {seconds} s per CPU figure.",
+        f"({chromium_version()}), served by `python3 -m http.server` on localhost (which does not compress), "
+        f"{seconds} s per CPU figure, beside the page of {base_name or 'no other commit'} measured in the same run.",
         "",
-        "| Figure | Value | Target | Met |",
-        "|---|---|---|---|",
-        f"| page load to the first frame (cache off; median / worst of 5) | {statistics.median(loads):.0f} ms / "
-        f"{worst:.0f} ms | < 1 s | {'yes' if worst < 1000 else 'NO'} |",
-        f"| bytes transferred for one load (page, style, script, module, picture) | {kb:.0f} KB | < 500 KB | "
-        f"{'yes' if kb < 500 else 'NO'} |",
-        f"| CPU use of all browser processes, run screen | {total:.1f}% of one core | < 10% | "
-        f"{'yes' if total < 10 else 'NO'} |",
-        f"| CPU use of the page's renderer process, run screen | {page:.1f}% of one core | | |",
-        f"| CPU use of all browser processes, page in a background tab | {total_bg:.1f}% of one core | | |",
-        f"| CPU use of the page's renderer process, background tab | {page_bg:.1f}% of one core | | |",
-        f"| passes a second, run screen | {rate:.1f} | about 60 at most | {'yes' if rate < 61 else 'NO'} |",
-        f"| timer ticks against the clock over {seconds} s (ticks less elapsed time / 100 ms) | {drift:+.1f} | "
-        f"within ±3 | {'yes' if abs(drift) <= 3 else 'NO'} |",
-        f"| passes run in a background tab ({hidden_s:.0f} s) | {hidden_passes} | 0 | "
-        f"{'yes' if hidden_passes == 0 else 'NO'} |",
-        f"| timer ticks behind the clock when shown again (less than one tick either way: caught up) | "
-        f"{behind:+.1f} | within ±1 | {'yes' if abs(behind) < 1 else 'NO'} |",
+        f"| Figure | {base_name or 'before'} | now | Target | Met |",
+        "|---|---|---|---|---|",
+        *rows,
         "",
         "Passes run from `requestAnimationFrame`, at most about 60 a second; the canvas is repainted only "
         "when a pass changed the frame; a hidden page runs no passes and stops its timer, which catches up "
-        "when the page is shown again.",
+        "when the page is shown again. A recording moves the toolkit's driver by the passes the clock owes "
+        "it at each animation frame instead. The module is packed deflated into a script (qd5-wasm.js) and "
+        "loaded after the front's first paint.",
         "",
     ])
 
@@ -182,10 +301,14 @@ def main():
     seconds = int(sys.argv[2]) if len(sys.argv) > 2 else 30
     figures = measure(site, seconds)
     print(figures)
+    before, base_name = None, None
+    if len(sys.argv) > 4:
+        before, base_name = measure(os.path.abspath(sys.argv[3]), seconds, scenarios=False), sys.argv[4]
+        print(before)
     text = open(DOC).read() if os.path.exists(DOC) else "# Performance\n"
     kept = re.sub(rf"\n{re.escape(HEADING)}\n.*?(?=\n## |\Z)", "", text, flags=re.S).rstrip("\n")
     with open(DOC, "w") as f:
-        f.write(kept + "\n\n" + section(figures, seconds))
+        f.write(kept + "\n\n" + section(figures, before, base_name, seconds))
     print(f"{DOC}: section '{HEADING}' rewritten")
 
 

@@ -36,7 +36,8 @@ const scenarioState = {
   notes: [],      // per step: what the page did instead of a file step
   failed: -1,     // the index of the failed step
   recorder: null, // the MediaRecorder of a record step played by hand
-  recordPath: '',
+  playedMs: 0,    // wall time from the first play to the end (make web-perf)
+  playStart: 0,
 };
 let recordClock = null; // while recording: { realStart, simStart, frame }
 
@@ -196,7 +197,8 @@ function markSteps() {
 function showPlayerButtons() {
   const loaded = scenarioState.loaded && !recordClock;
   const playing = scenarioState.state === 'playing';
-  $('scenario-play').disabled = !loaded || playing;
+  // After a recording, Play hands the held frame over, live.
+  $('scenario-play').disabled = (!loaded && !(held && !recordClock)) || playing;
   $('scenario-pause').disabled = !loaded || !playing;
   $('scenario-step').disabled = !loaded || scenarioState.state === 'passed' || scenarioState.state === 'failed';
   $('scenario-restart').disabled = !loaded;
@@ -264,7 +266,10 @@ function stopPlaying() {
 }
 
 function playScenario() {
-  if (!scenarioState.loaded) return;
+  if (!scenarioState.loaded) {
+    if (held && !recordClock) scenarioHandedOver();
+    return;
+  }
   if (scenarioState.state === 'passed' || scenarioState.state === 'failed') {
     // Play after the end hands the instrument over, live.
     scenarioHandedOver();
@@ -273,6 +278,7 @@ function playScenario() {
   holdInstrument();
   scenarioState.state = 'playing';
   scenarioState.realStart = performance.now();
+  if (api._qd5_scenario_next() === 0) scenarioState.playStart = scenarioState.realStart;
   scenarioState.simStart = api._qd5_driver_passes();
   setScenarioStatus('playing');
   showPlayerButtons();
@@ -339,6 +345,7 @@ function endScenario(state, status) {
   stopPlaying();
   finishRecordStep();
   scenarioState.state = state;
+  scenarioState.playedMs = performance.now() - scenarioState.playStart;
   setScenarioStatus(status);
   markSteps();
   showPlayerButtons();
@@ -368,6 +375,7 @@ function scenarioHandedOver() {
   finishRecordStep();
   releaseInstrument();
   $('scenario-live').hidden = false;
+  showPlayerButtons();
 }
 
 // --- The steps that write files ------------------------------------------------------

@@ -28,6 +28,6 @@ if [[ ! -f $sources/re2/re2/perl_groups.cc ]]; then
     done
 fi
 
-emcmake cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DQD5_BUILD_WEB=ON -DQD5_BUILD_HOST=OFF \
+emcmake cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQD5_BUILD_WEB=ON -DQD5_BUILD_HOST=OFF \
     -DQD5_BUILD_TESTS=OFF -DQD5_BUILD_BENCH=OFF -DQD5_WEB_SOURCES="$(realpath "$sources")" "${launcher[@]}" > /dev/null
 cmake --build "$build"

@@ -179,7 +179,7 @@ def measure(site, seconds, scenarios=True):
         figures["loads"] = loads
         figures["bytes"] = driver.execute_script(
             "return performance.getEntriesByType('navigation').concat(performance.getEntriesByType('resource'))"
-            ".reduce((sum, e) => sum + e.transferSize, 0)")
+            ".reduce((sum, e) => sum + Math.max(e.transferSize, e.encodedBodySize), 0)")
         time.sleep(2)
         state = "return qd5test.state()"
         before = driver.execute_script(state)

@@ -270,7 +270,7 @@ function showDriven() {
   showLamp(result & PASS_LAMP_BRIGHT);
   showRunning(Boolean(result & PASS_RAN));
   showAllSliders();
-  zolt.checked = Boolean(api._qd5_zolt());
+  if (zolt.checked !== Boolean(api._qd5_zolt())) zolt.checked = !zolt.checked;
 }
 
 // The instrument back on the page's own clock, live, from where it stands.
@@ -314,9 +314,11 @@ function onVisibilityChange() {
 
 // --- Controls ----------------------------------------------------------------
 
+// Only the sliders that moved: the driver's clock asks on every animation frame.
 function showAllSliders() {
-  rawSliders.forEach((slider, i) => showSlider(slider, api._qd5_raw_slider(i)));
-  modeSliders.forEach((slider, c) => showSlider(slider, api._qd5_mode_slider(c)));
+  const show = (slider, value) => value !== slider.shown && showSlider(slider, value);
+  rawSliders.forEach((slider, i) => show(slider, api._qd5_raw_slider(i)));
+  modeSliders.forEach((slider, c) => show(slider, api._qd5_mode_slider(c)));
 }
 
 function powerOn() {

@@ -452,6 +452,9 @@ function startRecording() {
   scenarioState.loaded = false;
   scenarioState.state = 'idle';
   $('scenario-live').hidden = true;
+  $('scenario-steps').replaceChildren();
+  $('scenario-name').textContent = '';
+  showErrors('');
   recordClock = { realStart: performance.now(), simStart: api._qd5_driver_passes(), frame: 0 };
   showDriven();
   const button = $('record');
@@ -602,6 +605,6 @@ window.qd5scenario = {
     afterPlay(result);
     return scenarioState.state;
   },
-  state: () => ({ ...scenarioState, recorder: null, recording: Boolean(recordClock),
+  state: () => (api === null ? null : { ...scenarioState, recorder: null, recording: Boolean(recordClock),
     passes: api._qd5_driver_passes() }),
 };

@@ -12,14 +12,8 @@
 #include "runner/play/step_player.h"
 #include "runner/scenario/loader.h"
 #include "web/driven.h"
+#include "web/export.h"
 #include "web/web_api.h"
-
-#ifdef __EMSCRIPTEN__
-#include <emscripten/emscripten.h>
-#define QD5_EXPORT EMSCRIPTEN_KEEPALIVE
-#else
-#define QD5_EXPORT
-#endif
 
 namespace {
 

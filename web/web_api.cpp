@@ -1,6 +1,7 @@
 #include "web/web_api.h"
 
 #include "web/driven.h"
+#include "web/export.h"
 
 #include <cstring>
 
@@ -9,13 +10,6 @@
 #include "host/panel/front_geometry.h"
 #include "host/panel/front_panel.h"
 #include "host/panel/panel_names.h"
-
-#ifdef __EMSCRIPTEN__
-#include <emscripten/emscripten.h>
-#define QD5_EXPORT EMSCRIPTEN_KEEPALIVE
-#else
-#define QD5_EXPORT
-#endif
 
 namespace {
 

@@ -172,20 +172,7 @@ std::string flow_section(const std::string& dir, const ReportScenario& s, const 
 // A path inside the report as a link: each byte but letters, digits, "/", "-",
 // "_" and "." percent-encoded, so that "#", "?" or a space in a save path
 // stays part of it.
-std::string url_path(const std::string& path) {
-    std::string out;
-    for (const char c : path) {
-        const auto b = static_cast<unsigned char>(c);
-        if (std::isalnum(b) || c == '/' || c == '-' || c == '_' || c == '.') {
-            out += c;
-        } else {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", b);
-            out += hex;
-        }
-    }
-    return out;
-}
+std::string url_path(const std::string& path) { return percent_encoded(path, "/-_."); }
 
 // The distinct frames of the flow, each where it first appeared.
 std::string flow_frames(const ReportScenario& s, const Report& report) {

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -34,13 +35,18 @@ std::string base64url(const std::string& bytes) {
     return out;
 }
 
-// Everything but the unreserved characters percent-encoded, as URLSearchParams reads it.
-std::string url_encoded(const std::string& text) {
+} // namespace
+
+std::string scenario_fragment(const std::string& text, const std::string& file) {
+    return "scenario=" + base64url(raw_deflate(text)) + "&file=" + percent_encoded(file, "-_.~");
+}
+
+std::string percent_encoded(const std::string& text, const char* kept) {
     std::string out;
     for (const char c : text) {
         const auto u = static_cast<unsigned char>(c);
-        if ((u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || c == '-' ||
-            c == '_' || c == '.' || c == '~') {
+        if ((u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') ||
+            (c != 0 && std::strchr(kept, c) != nullptr)) {
             out += c;
         } else {
             char hex[4];
@@ -49,12 +55,6 @@ std::string url_encoded(const std::string& text) {
         }
     }
     return out;
-}
-
-} // namespace
-
-std::string scenario_fragment(const std::string& text, const std::string& file) {
-    return "scenario=" + base64url(raw_deflate(text)) + "&file=" + url_encoded(file);
 }
 
 std::string fragment_at(const std::string& fragment, int line) {

@@ -11,5 +11,8 @@
 std::string scenario_fragment(const std::string& text, const std::string& file);
 // The fragment that opens at line, played as fast as possible up to it.
 std::string fragment_at(const std::string& fragment, int line);
+// text with every byte but letters, digits and those of kept percent-encoded:
+// a path or a value that stays one part of a link.
+std::string percent_encoded(const std::string& text, const char* kept);
 // Whether text is a fragment scenario_fragment() could have written.
 bool is_scenario_fragment(const std::string& text);

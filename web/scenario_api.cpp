@@ -33,6 +33,7 @@ std::size_t next_step = 0;
 std::string message; // the loader's errors, or the failure of a step
 ActionRecorder recorder;
 std::string recorded;
+bool recorded_session = false; // the session is the recording's, or the frame it stopped on
 
 void new_session() {
     front_panel_reset();
@@ -159,6 +160,7 @@ QD5_EXPORT int qd5_scenario_step_device_view(int i) {
 }
 
 QD5_EXPORT void qd5_scenario_restart() {
+    recorded_session = false;
     new_session();
     next_step = 0;
     message.clear();
@@ -213,6 +215,7 @@ QD5_EXPORT int qd5_record_start() {
     new_session();
     if (!play_text(opening)) return 0;
     recorder.start(session->driver);
+    recorded_session = true;
     return 1;
 }
 
@@ -220,7 +223,11 @@ QD5_EXPORT int qd5_recording() { return recorder.recording() ? 1 : 0; }
 QD5_EXPORT int qd5_record_full() { return recorder.full() ? 1 : 0; }
 
 QD5_EXPORT void qd5_record_check() {
-    if (driven() && recorder.recording()) recorder.check_screen(session->driver);
+    if (!driven() || !recorded_session) return;
+    // While recording, a check just after a slider moved runs the pass that
+    // shows it first (a wait of one pass), as a replay's expect would.
+    if (recorder.recording() && recorder.input_this_pass(session->driver)) session->driver.step();
+    recorder.check_screen(session->driver);
 }
 
 QD5_EXPORT void qd5_record_stop() {

@@ -75,6 +75,7 @@ void ActionRecorder::start(const Driver& driver) {
         at = end + 1;
     }
     last_ = driver.now();
+    input_at_ = driver.now(); // the opening ends by setting the modes
     last_kind_ = Last::other;
     recording_ = true;
 }
@@ -111,6 +112,7 @@ void ActionRecorder::set_raw(const Driver& driver, int input, uint16_t value) {
     }
     set_[input] = value;
     steps_.back() = set_step(set_);
+    input_at_ = driver.now();
     last_kind_ = Last::set;
 }
 
@@ -123,11 +125,14 @@ void ActionRecorder::set_mode(const Driver& driver, int channel, uint8_t mode) {
     }
     modes_[channel] = mode;
     steps_.back() = mode_step(modes_);
+    input_at_ = driver.now();
     last_kind_ = Last::mode;
 }
 
 void ActionRecorder::set_zolt(const Driver& driver, bool checked) {
-    if (recording_) add(driver, std::string("zolt: ") + (checked ? "on" : "off"));
+    if (!recording_) return;
+    add(driver, std::string("zolt: ") + (checked ? "on" : "off"));
+    input_at_ = driver.now();
 }
 
 void ActionRecorder::power(const Driver& driver, bool on) {

@@ -41,6 +41,10 @@ class ActionRecorder {
     // Whether the recording has reached the most steps a scenario may hold;
     // actions after that are not written.
     bool full() const;
+    // Whether a slider or the box moved on the driver's present pass. An
+    // expect straight after one judges the frame after the next pass (the
+    // step player's rule), so a check made then lets that pass run first.
+    bool input_this_pass(const Driver& driver) const { return input_at_ == driver.now(); }
 
   private:
     void add(const Driver& driver, std::string step);
@@ -48,7 +52,8 @@ class ActionRecorder {
 
     bool recording_ = false;
     std::vector<std::string> steps_;
-    int64_t last_ = 0; // the driver's pass count at the last step
+    int64_t last_ = 0;      // the driver's pass count at the last step
+    int64_t input_at_ = -1; // and at the last slider or box move
     // A set or mode step at the same pass as the step before takes its values
     // in: only the last position of a slider within one pass counts.
     std::array<std::optional<uint16_t>, RAW_INPUT_COUNT> set_{};

@@ -131,7 +131,7 @@ function scheduleAddress() {
 
 // --- Display -----------------------------------------------------------------
 
-// The front's size is fit.js's, set before the module is there; the canvas
+// The front's size is fitLayout()'s (index.html), set before the module is there; the canvas
 // follows it in whole device pixels per display pixel.
 function fitFront() {
   const fitted = fitLayout();

@@ -39,8 +39,10 @@ bool copy_live_page(const std::string& page_dir, const std::string& dir, std::st
         const std::string name = entry.path().filename().string();
         std::string bytes;
         if (!read_file_beneath(page_dir, name, MAX_PAGE_FILE_BYTES, bytes, why) ||
-            !write_file_beneath(dir, std::string(LIVE_FOLDER) + "/" + name, bytes, true, nullptr, why))
+            !write_file_beneath(dir, std::string(LIVE_FOLDER) + "/" + name, bytes, true, nullptr, why)) {
+            why = name + ": " + why;
             return false;
+        }
     }
     if (error) {
         why = page_dir + ": " + error.message();

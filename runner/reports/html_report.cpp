@@ -262,8 +262,9 @@ std::string index_page(const Report& report) {
     out += "<h1>qd5run report" +
            (report.shard.empty() ? std::string() : " (shard " + html(report.shard) + ")") + "</h1>\n<p>" +
            std::to_string(report.scenarios.size()) + " scenarios: " + counts.text() + "; simulated " +
-           seconds(sim) +
-           ".</p>\n<table>\n<tr><th>Result</th><th>Scenario</th><th>Name</th><th>Simulated</th><th>Wall</th>"
+           seconds(sim) + ".</p>\n" +
+           (report.live_note.empty() ? std::string() : "<p>" + html(report.live_note) + "</p>\n") +
+           "<table>\n<tr><th>Result</th><th>Scenario</th><th>Name</th><th>Simulated</th><th>Wall</th>"
            "<th>Failure</th></tr>\n";
     for (const ReportScenario& s : report.scenarios)
         out += "<tr><td class=\"" + std::string(verdict_name(s.verdict)) + "\">" + verdict_name(s.verdict) +
@@ -525,10 +526,14 @@ std::string report_json(const Report& report) {
 
 bool write_report(const std::string& dir, const Report& given, std::string& why) {
     Report report = given;
-    // The page goes beside the report once, and every step links to it.
+    // The page goes beside the report once, and every step links to it. A
+    // page that cannot be copied (one being rebuilt, say) leaves the report
+    // whole, without the links, and the index says why.
     const std::string page = built_page_dir();
-    report.live_page = !page.empty() && copy_live_page(page, dir, why);
-    if (!page.empty() && !report.live_page) return false;
+    std::string not_copied;
+    report.live_page = !page.empty() && copy_live_page(page, dir, not_copied);
+    if (!page.empty() && !report.live_page)
+        report.live_note = "The web page could not be copied: " + not_copied;
     std::map<std::string, const std::string*> pages; // a page and its scenario
     for (const ReportScenario& s : report.scenarios) {
         if (!is_evidence_stem(s.stem)) {

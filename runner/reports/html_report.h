@@ -56,6 +56,7 @@ struct Report {
     std::map<uint64_t, std::string> texts; // what each frame shows, as text
     std::vector<uint64_t> coverage;        // counts by coverage point
     bool live_page = false;                // the page is in the report's live/: "Open live" links
+    std::string live_note;                 // why it is not, when a built page could not be copied
 };
 
 // The report of a run; expected[i] is the flows file's flow of scenario i or nullptr.
